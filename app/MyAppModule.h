@@ -1,0 +1,27 @@
+// The application object: the module with the program's own members.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "AppModule.h"
+
+class CMainFrame;
+
+class CMyAppModule : public AppModule {
+public:
+    CMyAppModule();
+    ~CMyAppModule() override;
+
+    // Creates and shows the main frame and runs the message loop until WM_QUIT; returns its
+    // exit code, or 0 when the main frame cannot be made.
+    int Run(const wchar_t* commandLine, int showCommand);
+
+    // The humidity and CO2 unit names: built-in texts unless the string table holds its own.
+    void LoadUnitNames();
+
+    std::wstring m_strHumidityUnit;
+    std::wstring m_strCo2Unit;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+};
+
+extern CMyAppModule g_Module;

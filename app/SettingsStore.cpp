@@ -1,0 +1,107 @@
+#include "SettingsStore.h"
+
+namespace {
+constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;
+
+bool ReadExactly(const wchar_t* settingsKey, const wchar_t* valueName, void* buffer, DWORD expected) {
+    DWORD size = expected;
+    return !ReadSettingBinary(settingsKey, valueName, buffer, size) && size == expected;
+}
+
+void WriteValue(const wchar_t* settingsKey, const wchar_t* valueName, DWORD type, const void* bytes, DWORD size) {
+    RegKey key = OpenSettingsKey(settingsKey);
+    if (!key) return;
+    ::RegSetValueExW(key, valueName, 0, type, static_cast<const BYTE*>(bytes), size);
+}
+
+// Opens software\KV for reading only, without creating anything.
+RegKey OpenVendorKeyForDelete() {
+    RegKey software;
+    if (software.Open(HKEY_CURRENT_USER, L"software", KEY_READ) != ERROR_SUCCESS) return {};
+    RegKey vendor;
+    if (vendor.Open(software, L"KV", KEY_READ) != ERROR_SUCCESS) return {};
+    return vendor;
+}
+}  // namespace
+
+RegKey OpenProductKey() {
+    RegKey software;
+    if (software.Open(HKEY_CURRENT_USER, L"software", kReadWrite) != ERROR_SUCCESS) return {};
+    RegKey vendor;
+    if (vendor.Create(software, L"KV", kReadWrite) != ERROR_SUCCESS) return {};
+    RegKey product;
+    if (product.Create(vendor, L"Kestrova", kReadWrite) != ERROR_SUCCESS) return {};
+    return product;
+}
+
+RegKey OpenSettingsKey(const wchar_t* settingsKey) {
+    RegKey product = OpenProductKey();
+    if (!product) return {};
+    RegKey key;
+    if (key.Create(product, settingsKey, kReadWrite) != ERROR_SUCCESS) return {};
+    return key;
+}
+
+int ReadSettingDword(const wchar_t* settingsKey, const wchar_t* valueName, int defaultValue) {
+    DWORD value = 0;
+    return ReadExactly(settingsKey, valueName, &value, sizeof(value)) ? static_cast<int>(value) : defaultValue;
+}
+
+void WriteSettingDword(const wchar_t* settingsKey, const wchar_t* valueName, int value) {
+    DWORD data = static_cast<DWORD>(value);
+    WriteValue(settingsKey, valueName, REG_DWORD, &data, sizeof(data));
+}
+
+bool ReadSettingBinary(const wchar_t* settingsKey, const wchar_t* valueName, void* buffer, DWORD& size) {
+    RegKey key = OpenSettingsKey(settingsKey);
+    if (!key) return true;
+    // First the size alone: a value larger than the caller's storage is never read.
+    DWORD type = 0;
+    DWORD stored = 0;
+    if (::RegQueryValueExW(key, valueName, nullptr, &type, nullptr, &stored) != ERROR_SUCCESS) return true;
+    if (stored > size) return true;
+    DWORD read = size;  // the buffer's real size bounds the copy even if the value grew meanwhile
+    if (::RegQueryValueExW(key, valueName, nullptr, &type, static_cast<BYTE*>(buffer), &read) != ERROR_SUCCESS)
+        return true;
+    size = read;
+    return false;
+}
+
+void WriteSettingBinary(const wchar_t* settingsKey, const wchar_t* valueName, const void* bytes, DWORD size) {
+    WriteValue(settingsKey, valueName, REG_BINARY, bytes, size);
+}
+
+float ReadSettingFloat(const wchar_t* settingsKey, const wchar_t* valueName, float defaultValue) {
+    float value = 0;
+    return ReadExactly(settingsKey, valueName, &value, sizeof(value)) ? value : defaultValue;
+}
+
+void WriteSettingFloat(const wchar_t* settingsKey, const wchar_t* valueName, float value) {
+    WriteSettingBinary(settingsKey, valueName, &value, sizeof(value));
+}
+
+double ReadSettingDouble(const wchar_t* settingsKey, const wchar_t* valueName, double defaultValue) {
+    double value = 0;
+    return ReadExactly(settingsKey, valueName, &value, sizeof(value)) ? value : defaultValue;
+}
+
+void WriteSettingDouble(const wchar_t* settingsKey, const wchar_t* valueName, double value) {
+    WriteSettingBinary(settingsKey, valueName, &value, sizeof(value));
+}
+
+void DeleteSettingsKey(const wchar_t* settingsKey) {
+    RegKey vendor = OpenVendorKeyForDelete();
+    if (!vendor) return;
+    RegKey product;
+    if (product.Open(vendor, L"Kestrova", KEY_READ) != ERROR_SUCCESS) return;
+    ::RegDeleteKeyW(product, settingsKey);
+}
+
+void DeleteProductKey() {
+    RegKey vendor = OpenVendorKeyForDelete();
+    if (!vendor) return;
+    // The product key always has settings keys below it (reads create them), and a plain key
+    // deletion refuses a key with subkeys: delete the whole tree, or nothing would be cleared.
+    ::RegDeleteTreeW(vendor, L"Kestrova");
+    ::RegDeleteKeyW(vendor, L"Kestrova");
+}

@@ -1,0 +1,14 @@
+# Cross build for 64-bit Windows with Debian's mingw-w64 (posix threads variant).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(KSV_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${KSV_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KSV_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${KSV_TRIPLE}-windres)
+set(KSV_WIDL           ${KSV_TRIPLE}-widl)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KSV_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,0 +1,131 @@
+// Owners of GDI objects and device contexts.
+#pragma once
+#include <windows.h>
+#include <utility>
+
+// Owns a GDI object (pen, brush, font, bitmap, region); deletes it when it goes out of scope.
+// Deselect it first: SelectedObject below does that on every path.
+template <class H>
+class GdiObject {
+public:
+    GdiObject() = default;
+    explicit GdiObject(H h) : m_h(h) {}
+    ~GdiObject() { Reset(); }
+    GdiObject(GdiObject&& other) noexcept : m_h(std::exchange(other.m_h, nullptr)) {}
+    GdiObject& operator=(GdiObject&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.m_h, nullptr));
+        return *this;
+    }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+
+    H Get() const { return m_h; }
+    operator H() const { return m_h; }
+    explicit operator bool() const { return m_h != nullptr; }
+    void Reset(H h = nullptr) {
+        if (m_h) ::DeleteObject(m_h);
+        m_h = h;
+    }
+    H Release() { return std::exchange(m_h, nullptr); }
+
+private:
+    H m_h = nullptr;
+};
+
+class Pen : public GdiObject<HPEN> {
+public:
+    Pen() = default;
+    Pen(int style, int width, COLORREF color) : GdiObject(::CreatePen(style, width, color)) {}
+};
+
+class Brush : public GdiObject<HBRUSH> {
+public:
+    Brush() = default;
+    explicit Brush(COLORREF color) : GdiObject(::CreateSolidBrush(color)) {}
+};
+
+class Font : public GdiObject<HFONT> {
+public:
+    Font() = default;
+    explicit Font(const LOGFONTW& lf) : GdiObject(::CreateFontIndirectW(&lf)) {}
+};
+
+using Bitmap = GdiObject<HBITMAP>;
+using Region = GdiObject<HRGN>;
+
+// Selects an object into a DC for the guard's lifetime and selects the previous one back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr) {}
+    ~SelectedObject() {
+        if (m_old) ::SelectObject(m_dc, m_old);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_old;
+};
+
+// Saves the whole DC state (mapping mode, colours, selected objects) and restores it.
+class SavedDC {
+public:
+    explicit SavedDC(HDC dc) : m_dc(dc), m_state(::SaveDC(dc)) {}
+    ~SavedDC() {
+        if (m_state) ::RestoreDC(m_dc, m_state);
+    }
+    SavedDC(const SavedDC&) = delete;
+    SavedDC& operator=(const SavedDC&) = delete;
+
+private:
+    HDC m_dc;
+    int m_state;
+};
+
+// BeginPaint / EndPaint.
+class PaintDC {
+public:
+    explicit PaintDC(HWND hWnd) : m_hWnd(hWnd), m_dc(::BeginPaint(hWnd, &m_ps)) {}
+    ~PaintDC() { ::EndPaint(m_hWnd, &m_ps); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    operator HDC() const { return m_dc; }
+    const PAINTSTRUCT& Info() const { return m_ps; }
+
+private:
+    HWND m_hWnd;
+    PAINTSTRUCT m_ps{};
+    HDC m_dc;
+};
+
+// GetDC / ReleaseDC.
+class ClientDC {
+public:
+    explicit ClientDC(HWND hWnd) : m_hWnd(hWnd), m_dc(::GetDC(hWnd)) {}
+    ~ClientDC() {
+        if (m_dc) ::ReleaseDC(m_hWnd, m_dc);
+    }
+    ClientDC(const ClientDC&) = delete;
+    ClientDC& operator=(const ClientDC&) = delete;
+    operator HDC() const { return m_dc; }
+
+private:
+    HWND m_hWnd;
+    HDC m_dc;
+};
+
+// CreateCompatibleDC / DeleteDC.
+class MemoryDC {
+public:
+    explicit MemoryDC(HDC reference) : m_dc(::CreateCompatibleDC(reference)) {}
+    ~MemoryDC() {
+        if (m_dc) ::DeleteDC(m_dc);
+    }
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    operator HDC() const { return m_dc; }
+
+private:
+    HDC m_dc;
+};

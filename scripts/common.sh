@@ -1,0 +1,56 @@
+# Shared set-up for the run and test scripts: packages, build, Wine prefixes.
+# Sourced, not run.
+
+KSV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+KSV_BUILD=${KSV_BUILD:-$KSV_ROOT/build}
+
+KSV_PACKAGES=(
+    cmake ninja-build
+    g++-mingw-w64-x86-64-posix mingw-w64-tools
+    wine wine64 libwine-dev
+    googletest
+    xvfb x11-utils imagemagick
+    fonts-liberation2 fonts-wine
+)
+
+ksv_log() { printf '== %s\n' "$*" >&2; }
+
+# Installs the Debian packages that are missing (needs root on a fresh machine).
+ksv_install_packages() {
+    local missing=() p
+    for p in "${KSV_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    ksv_log "installing ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# Configures once, then builds incrementally.
+ksv_build() {
+    if [ ! -f "$KSV_BUILD/build.ninja" ]; then
+        ksv_log "configuring $KSV_BUILD"
+        cmake -S "$KSV_ROOT" -B "$KSV_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    fi
+    ksv_log "building"
+    cmake --build "$KSV_BUILD" -j"$(nproc)" "$@"
+}
+
+# ksv_prefix null|x11|xvfb: makes (once) the private Wine prefix for that graphics driver and
+# exports WINEPREFIX for it. The null driver runs windows and common controls without a display.
+ksv_prefix() {
+    local mode=$1
+    export WINEPREFIX="$KSV_BUILD/wine-$mode"
+    export WINEDEBUG=${WINEDEBUG:--all}
+    export WINEARCH=win64
+    bash "$KSV_ROOT/scripts/wineprefix.sh" "$WINEPREFIX" "$mode"
+}
+
+# Runs a Windows program of the build in the current prefix, detached from the caller's pipes
+# where it starts the prefix's services.
+ksv_wine() {
+    "$KSV_BUILD/wine-run.sh" "$@"
+}

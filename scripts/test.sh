@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test under Wine.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+ksv_install_packages
+ksv_build
+ksv_prefix null
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+cd "$KSV_BUILD"
+ctest --output-on-failure -j"$(nproc)" "$@"

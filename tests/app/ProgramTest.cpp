@@ -1,0 +1,69 @@
+// The real program, started as its own process.
+#include <gtest/gtest.h>
+
+#include "SettingsStore.h"
+#include "TestSupport.h"
+
+namespace {
+std::wstring Program() { return BuildFolder() + L"Kestrova.exe"; }
+
+// Starts `program`, waits for its main window, closes it as a user would and returns the title.
+std::wstring TitleOfANormalRun(const std::wstring& program, int& exitCode) {
+    ChildProcess process(program, L"");
+    EXPECT_TRUE(process.Started());
+    HWND frame = process.WaitForWindow(L"KV_DockFrame");
+    EXPECT_NE(frame, nullptr);
+    std::wstring title = frame ? WindowText(frame) : L"";
+    if (frame) ::PostMessageW(frame, WM_CLOSE, 0, 0);
+    exitCode = process.Wait();
+    return title;
+}
+}  // namespace
+
+TEST(Program, ANormalCloseEndsWithExitCodeOne) {
+    int exitCode = 0;
+    EXPECT_EQ(TitleOfANormalRun(Program(), exitCode), L"Kestrova");
+    EXPECT_EQ(exitCode, 1);
+}
+
+TEST(Program, ClearRegDeletesTheSettingsAndEndsWithExitCodeZero) {
+    WriteSettingDword(L"Options", L"Unit", 1);
+    WriteSettingDword(L"D3", L"TimeScale", 2);
+
+    // Not the option: the program runs as usual and the settings stay.
+    {
+        ChildProcess process(Program(), L"/ClearRegs");
+        HWND frame = process.WaitForWindow(L"KV_DockFrame");
+        ASSERT_NE(frame, nullptr);
+        ::PostMessageW(frame, WM_CLOSE, 0, 0);
+        EXPECT_EQ(process.Wait(), 1);
+        EXPECT_TRUE(KeyExists(L"software\\KV\\Kestrova\\D3"));
+    }
+
+    ChildProcess process(Program(), L"other -clearREG");
+    EXPECT_EQ(process.Wait(), 0);
+    EXPECT_FALSE(KeyExists(L"software\\KV\\Kestrova"));
+}
+
+TEST(Program, TakesItsResourcesFromALibraryOfItsOwnVersionOnly) {
+    struct {
+        const wchar_t* library;  // copied beside the program as ksv_res.dll; null: none
+        const wchar_t* title;
+    } cases[] = {
+        {nullptr, L"Kestrova"},
+        {L"ksv_res_same_version.dll", L"Kestrova (resource library)"},
+        {L"ksv_res_revision.dll", L"Kestrova"},
+        {L"ksv_res_major.dll", L"Kestrova"},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        ASSERT_TRUE(::CopyFileW(Program().c_str(), folder.File(L"Kestrova.exe").c_str(), FALSE));
+        if (c.library) {
+            ASSERT_TRUE(::CopyFileW((BuildFolder() + c.library).c_str(), folder.File(L"ksv_res.dll").c_str(), FALSE));
+        }
+        int exitCode = 0;
+        EXPECT_EQ(TitleOfANormalRun(folder.File(L"Kestrova.exe"), exitCode), c.title)
+            << (c.library ? c.library : L"none");
+        EXPECT_EQ(exitCode, 1);
+    }
+}

@@ -1,0 +1,50 @@
+// Helpers shared by the test programs: files beside the test program, temporary folders,
+// child processes and their windows, registry checks.
+#pragma once
+#include <windows.h>
+#include <string>
+
+#include "Handle.h"
+
+// The folder of the running test program, with a trailing backslash. The program, its resource
+// libraries and the test programs are all built into this folder.
+std::wstring BuildFolder();
+
+// A new empty folder under the temporary folder, removed with its files when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring& Path() const { return m_path; }  // with a trailing backslash
+    std::wstring File(const wchar_t* name) const { return m_path + name; }
+
+private:
+    std::wstring m_path;
+};
+
+// A started program. Its exit code is asked for with Wait; the destructor ends it if it still runs.
+class ChildProcess {
+public:
+    // Starts `program` with the arguments `arguments` (may be empty); check Started().
+    ChildProcess(const std::wstring& program, const std::wstring& arguments);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return static_cast<bool>(m_process); }
+    // The first visible top-level window of class `className` owned by the process; waits for it.
+    HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs = 20000) const;
+    // Waits for the end of the process; returns its exit code, or -1 on time-out.
+    int Wait(DWORD timeoutMs = 20000) const;
+
+private:
+    UniqueHandle m_process;
+    DWORD m_processId = 0;
+};
+
+std::wstring WindowText(HWND hWnd);
+
+// Whether HKEY_CURRENT_USER\<path> exists.
+bool KeyExists(const wchar_t* path);
