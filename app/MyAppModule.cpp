@@ -4,6 +4,7 @@
 
 #include "MainFrame.h"
 #include "MessageLoop.h"
+#include "Units.h"
 #include "resource.h"
 
 CMyAppModule g_Module;
@@ -16,6 +17,29 @@ void CMyAppModule::LoadUnitNames() {
     TryLoadResString(IDS_UNIT_HUMIDITY, m_strHumidityUnit);
     m_strCo2Unit = L"ppm CO2";
     TryLoadResString(IDS_UNIT_CO2, m_strCo2Unit);
+}
+
+std::wstring CMyAppModule::GetUnitName(int type) const {
+    if (type == 1) return LoadResString(g_bFahrenheit ? IDS_FAHRENHEIT : IDS_CELSIUS);
+    return HumidityOrCo2Unit(type);
+}
+
+std::wstring CMyAppModule::GetUnitSymbol(int type) const {
+    if (type == 1) return g_bFahrenheit ? L"\u00B0F" : L"\u00B0C";
+    return HumidityOrCo2Unit(type);
+}
+
+std::wstring CMyAppModule::HumidityOrCo2Unit(int type) const {
+    switch (type) {
+    case 3:
+    case 4:
+        return m_strHumidityUnit;
+    case 5:
+    case 6:
+        return m_strCo2Unit;
+    default:
+        return {};
+    }
 }
 
 int CMyAppModule::Run(const wchar_t*, int showCommand) {

@@ -19,9 +19,17 @@ public:
     // The humidity and CO2 unit names: built-in texts unless the string table holds its own.
     void LoadUnitNames();
 
+    // Unit texts by sensor type: the temperature unit in use for 1, the humidity unit for 3 and 4,
+    // the CO2 unit for 5 and 6, nothing for any other type.
+    std::wstring GetUnitName(int type) const;
+    std::wstring GetUnitSymbol(int type) const;
+
     std::wstring m_strHumidityUnit;
     std::wstring m_strCo2Unit;
     std::unique_ptr<CMainFrame> m_pMainFrame;
+
+private:
+    std::wstring HumidityOrCo2Unit(int type) const;
 };
 
 extern CMyAppModule g_Module;

@@ -1,0 +1,41 @@
+// Conversion between UTC and local time by the current zone's standard and daylight rules, and the
+// date texts of the sensor list, the graph and the export files.
+//
+// The program does not use the system's own local-time conversion: it applies the zone's present
+// rules to every date, whatever its year, so that a log reads the same in every view and file.
+// Times are OLE automation dates (days since 30 December 1899); received and stored ones are UTC.
+#pragma once
+#include <windows.h>
+#include <string>
+
+// Where `s` lies relative to the transition `rule` of its own year: -1 before, 0 at, +1 after.
+// The rule names a month, a weekday and its occurrence (1..5, 5 = the last one), or with a weekday
+// above 6 a fixed day; its seconds are not used. `s` must carry its correct weekday.
+int CompareToTransition(const SYSTEMTIME& s, const SYSTEMTIME& rule);
+
+// -1 invalid rules (last error ERROR_INVALID_PARAMETER), 0 zone without daylight saving,
+// 1 standard time, 2 daylight time at moment `t` (UTC, or local when `isLocal`).
+int GetDaylightState(const TIME_ZONE_INFORMATION& zone, const FILETIME& t, bool isLocal);
+
+// The bias in minutes (UTC = local + bias) in force at `t`.
+bool GetZoneBias(const TIME_ZONE_INFORMATION& zone, const FILETIME& t, bool isLocal, LONG& bias);
+
+// With no zone the current zone information is read.
+bool UtcToLocalTime(const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME& utc, SYSTEMTIME& local);
+bool LocalTimeToUtc(const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME& local, SYSTEMTIME& utc);
+
+// Short local date, a blank, and the local time in 24-hour form, in the user's formats.
+// Empty when the date cannot be converted.
+std::wstring FormatDateTime(double utc);
+std::wstring FormatDate(double utc);
+
+// OLE date conversions through SYSTEMTIME (whole seconds). A date that cannot be converted is
+// returned unchanged.
+double UtcToLocalDate(double utc);
+double LocalToUtcDate(double local);
+
+// The UTC moment of local midnight of the local day that holds `utc`; `firstOfMonth`, when given,
+// tells whether that day is the first of its month.
+double StartOfLocalDay(double utc, bool* firstOfMonth = nullptr);
+// The UTC moment of local midnight on the first day of the local month that holds `utc`.
+double StartOfLocalMonth(double utc);
