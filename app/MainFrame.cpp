@@ -1,10 +1,276 @@
 #include "MainFrame.h"
 
-BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) { return TranslateAccelerator(pMsg); }
+#include <htmlhelp.h>
 
-BOOL CMainFrame::OnIdle(int) { return FALSE; }
+#include "OptionsDlg.h"
+#include "SettingsStore.h"
+#include "Units.h"
+
+namespace {
+constexpr DWORD kReBarStyle = 0x56002640;
+constexpr DWORD kCommandBarStyle = 0x5600004C;
+constexpr DWORD kToolBarStyle = 0x5600094C;
+constexpr DWORD kStatusBarStyle = 0x56000100;
+constexpr UINT kReBarId = 0xE800;
+constexpr UINT kToolBarId = 0xE800;
+constexpr UINT kStatusBarId = ID_VIEW_STATUS_BAR;
+constexpr DWORD kMainFrameHelpContext = 128;
+
+// The text of a command's prompt string before "\n" (status bar) or after it (tool tip).
+std::wstring PromptPart(UINT id, bool tip) {
+    std::wstring text = LoadResString(id);
+    size_t newline = text.find(L'\n');
+    if (newline == std::wstring::npos) return tip ? std::wstring() : text;
+    return tip ? text.substr(newline + 1) : text.substr(0, newline);
+}
+
+std::wstring HelpFileBesideProgram() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + L"Varnolt.chm";
+}
+}  // namespace
+
+LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    ::SetWindowContextHelpId(m_hWnd, kMainFrameHelpContext);
+    m_helpFile = HelpFileBesideProgram();
+    g_bFahrenheit = ReadSettingDword(L"Options", L"Unit", 0) != 0 ? 1 : 0;
+
+    CreateBars();
+
+    if (CMessageLoop* loop = AppModule::Instance() ? AppModule::Instance()->GetMessageLoop() : nullptr) {
+        loop->AddMessageFilter(this);
+        loop->AddIdleHandler(this);
+    }
+    bHandled = FALSE;
+    return 0;
+}
+
+void CMainFrame::CreateBars() {
+    m_hWndToolBar = ::CreateWindowExW(0, REBARCLASSNAMEW, nullptr, kReBarStyle, 0, 0, 100, 100, m_hWnd,
+                                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kReBarId)),
+                                      ::GetModuleHandleW(nullptr), nullptr);
+    REBARINFO info{sizeof(info), 0, nullptr};
+    ::SendMessageW(m_hWndToolBar, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
+
+    // The command bar takes over the window's menu.
+    if (m_commandBar.Create(m_hWndToolBar, m_hWnd, kCommandBarStyle)) {
+        HMENU menu = ::GetMenu(m_hWnd);
+        ::SetMenu(m_hWnd, nullptr);
+        m_commandBar.AttachMenu(menu);
+        m_commandBar.LoadImages(IDR_MAINFRAME);
+        AddReBarBand(m_hWndToolBar, m_commandBar.Handle(), kCommandBarBand, false);
+    }
+    m_toolbar = CreateToolBarFromResource(m_hWndToolBar, IDR_MAINFRAME, kToolBarStyle, kToolBarId, m_toolbarImages);
+    if (m_toolbar) AddReBarBand(m_hWndToolBar, m_toolbar, kToolBarBand, true);
+
+    m_hWndStatusBar = ::CreateWindowExW(0, STATUSCLASSNAMEW, LoadResString(IDS_READY).c_str(), kStatusBarStyle, 0, 0,
+                                        0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kStatusBarId)),
+                                        ::GetModuleHandleW(nullptr), nullptr);
+
+    UIAddCommand(ID_VIEW_TOOLBAR, kMenu);
+    UIAddCommand(ID_VIEW_STATUS_BAR, kMenu);
+    UIAddCommand(ID_VIEW_SENSORLIST, kMenu);
+    UIAddCommandRange(ID_TIMESCALE_FIRST, ID_TIMESCALE_LAST, kMenu);
+    UIAddCommand(ID_FILE_EXPORT, kMenu);
+    for (UINT id : {ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT, ID_EDIT_COPY, ID_GRAPH_PROPERTIES, ID_SENSOR_PROPERTIES})
+        UIAddCommand(id, kMenu | kToolBar);
+    if (m_toolbar) UIAddToolBar(m_toolbar);
+    UISetCheck(ID_VIEW_TOOLBAR, true);
+    UISetCheck(ID_VIEW_STATUS_BAR, true);
+}
+
+LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    WriteSettingDword(L"Options", L"Unit", g_bFahrenheit ? 1 : 0);
+    bHandled = FALSE;  // default processing destroys the window
+    return 0;
+}
+
+BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
+    if (TranslateAccelerator(pMsg)) return TRUE;
+    if (pMsg->hwnd == m_hWnd || ::IsChild(m_hWnd, pMsg->hwnd)) return m_commandBar.PreTranslateMessage(*pMsg);
+    return FALSE;
+}
+
+BOOL CMainFrame::OnIdle(int) {
+    HWND active = ActiveViewWindow();
+    bool graphActive = active != nullptr;
+    UIEnable(ID_FILE_PRINT, false);
+    UIEnable(ID_FILE_PRINT_PREVIEW, false);
+    for (UINT id = ID_TIMESCALE_FIRST; id <= ID_TIMESCALE_LAST; ++id) {
+        UIEnable(id, graphActive);
+        UISetCheck(id, false);
+    }
+    UIEnable(ID_GRAPH_PROPERTIES, graphActive);
+    UIEnable(ID_FILE_EXPORT, graphActive);
+    UIEnable(ID_SENSOR_PROPERTIES, false);
+    UIUpdateToolBars();
+    return FALSE;
+}
+
+HWND CMainFrame::ActiveViewWindow() const { return nullptr; }
+
+LRESULT CMainFrame::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    if (!HIWORD(lParam)) UIUpdateMenu(reinterpret_cast<HMENU>(wParam));  // not the system menu
+    bHandled = FALSE;
+    return 0;
+}
+
+// The prompt of the highlighted menu item in the status bar; "Ready" again when the menu closes.
+LRESULT CMainFrame::OnMenuSelect(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    bHandled = FALSE;
+    if (!m_hWndStatusBar) return 0;
+    UINT flags = HIWORD(wParam);
+    std::wstring text;
+    if (flags == 0xFFFF && lParam == 0)
+        text = LoadResString(IDS_READY);
+    else if (!(flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)))
+        text = PromptPart(LOWORD(wParam), false);
+    ::SendMessageW(m_hWndStatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return 0;
+}
+
+// Menu item images come from the command bar.
+LRESULT CMainFrame::OnMeasureItem(UINT, WPARAM, LPARAM lParam, BOOL& bHandled) {
+    bHandled = m_commandBar.MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+    return TRUE;
+}
+
+LRESULT CMainFrame::OnDrawItem(UINT, WPARAM, LPARAM lParam, BOOL& bHandled) {
+    bHandled = m_commandBar.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+}
+
+LRESULT CMainFrame::OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return kMainFrameHelpContext; }
+
+LRESULT CMainFrame::OnToolTipText(int, LPNMHDR header, BOOL&) {
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+    if (info->uFlags & TTF_IDISHWND) return 0;
+    m_tipText = PromptPart(static_cast<UINT>(header->idFrom), true);
+    info->lpszText = m_tipText.data();
+    return 0;
+}
+
+LRESULT CMainFrame::OnReBarHeightChange(int, LPNMHDR, BOOL&) {
+    UpdateLayout();
+    return 0;
+}
+
+// View-level commands belong to the active view; with none they do nothing.
+LRESULT CMainFrame::OnForwardToView(WORD, WORD, HWND, BOOL&) {
+    HWND view = ActiveViewWindow();
+    const MSG* msg = GetCurrentMessage();
+    if (view && msg) ::SendMessageW(view, WM_COMMAND, msg->wParam, msg->lParam);
+    return 0;
+}
+
+LRESULT CMainFrame::OnViewToolBar(WORD, WORD, HWND, BOOL&) {
+    m_toolbarVisible = !m_toolbarVisible;
+    int band = static_cast<int>(::SendMessageW(m_hWndToolBar, RB_IDTOINDEX, kToolBarBand, 0));
+    ::SendMessageW(m_hWndToolBar, RB_SHOWBAND, band, m_toolbarVisible);
+    UISetCheck(ID_VIEW_TOOLBAR, m_toolbarVisible);
+    UpdateLayout();
+    return 0;
+}
+
+LRESULT CMainFrame::OnViewStatusBar(WORD, WORD, HWND, BOOL&) {
+    bool show = !::IsWindowVisible(m_hWndStatusBar);
+    ::ShowWindow(m_hWndStatusBar, show ? SW_SHOWNOACTIVATE : SW_HIDE);
+    UISetCheck(ID_VIEW_STATUS_BAR, show);
+    UpdateLayout();
+    return 0;
+}
 
 LRESULT CMainFrame::OnFileExit(WORD, WORD, HWND, BOOL&) {
     PostMessage(WM_CLOSE);
     return 0;
+}
+
+LRESULT CMainFrame::OnViewOptions(WORD, WORD, HWND, BOOL&) {
+    COptionsDlg dialog;
+    int old = g_bFahrenheit ? 1 : 0;
+    dialog.m_nUnit = old;
+    if (dialog.DoModal(::GetActiveWindow()) == IDOK && dialog.m_nUnit != old) g_bFahrenheit = dialog.m_nUnit != 0;
+    return 0;
+}
+
+void CMainFrame::ShowHelp(UINT context) {
+    if (context > 0)
+        ::HtmlHelpW(::GetDesktopWindow(), m_helpFile.c_str(), HH_HELP_CONTEXT, context);
+    else
+        ::HtmlHelpW(::GetDesktopWindow(), m_helpFile.c_str(), HH_DISPLAY_TOC, 0);
+}
+
+LRESULT CMainFrame::OnHelpContents(WORD, WORD, HWND, BOOL&) {
+    ShowHelp(0);
+    return 0;
+}
+
+// The first request posts itself again, so that the menu that sent it has closed when the mode
+// starts.
+LRESULT CMainFrame::OnContextHelp(WORD, WORD, HWND, BOOL&) {
+    if (m_contextHelpActive || !::LoadCursorW(nullptr, IDC_HELP)) return 0;
+    if (!m_contextHelpPosted) {
+        m_contextHelpPosted = true;
+        PostMessage(WM_COMMAND, ID_CONTEXT_HELP);
+        return 0;
+    }
+    m_contextHelpPosted = false;
+    m_contextHelpActive = true;
+    UINT context = TrackContextHelp();
+    m_contextHelpActive = false;
+    ::ReleaseCapture();
+    // Escape ends the mode without opening the help.
+    if (context != static_cast<UINT>(-1)) ShowHelp(context);
+    PostMessage(WM_KICKIDLE);
+    return 0;
+}
+
+UINT CMainFrame::TrackContextHelp() {
+    HCURSOR help = ::LoadCursorW(nullptr, IDC_HELP);
+    ::SetCapture(m_hWnd);
+    ::SetCursor(help);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0)) {
+        if (::GetCapture() != m_hWnd) return static_cast<UINT>(-1);
+        switch (msg.message) {
+        case WM_KEYDOWN:
+            if (msg.wParam == VK_ESCAPE) return static_cast<UINT>(-1);
+            break;
+        case WM_EXITHELPMODE:
+            return static_cast<UINT>(-1);
+        case WM_MOUSEMOVE:
+        case WM_SETCURSOR:
+            ::SetCursor(help);
+            continue;
+        case WM_LBUTTONDOWN: {
+            POINT pt = msg.pt;
+            HWND target = ::WindowFromPoint(pt);
+            if (!target) return 0;
+            LRESULT hit = ::SendMessageW(target, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+            if (hit != HTCLIENT) return static_cast<UINT>(hit);
+            // The nearest window that knows a help context answers.
+            for (HWND w = target; w; w = ::GetParent(w)) {
+                POINT client = pt;
+                ::ScreenToClient(w, &client);
+                auto context = static_cast<UINT>(::SendMessageW(w, WM_HELPHITTEST, 0, MAKELPARAM(client.x, client.y)));
+                if (context) return context;
+            }
+            return 0;
+        }
+        case WM_COMMAND:
+        case WM_SYSCOMMAND:
+            return LOWORD(msg.wParam);
+        case WM_QUIT:
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return static_cast<UINT>(-1);
+        default:
+            break;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    ::PostQuitMessage(static_cast<int>(msg.wParam));
+    return static_cast<UINT>(-1);
 }

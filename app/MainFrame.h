@@ -1,22 +1,93 @@
-// The program's one top-level window.
+// The program's one top-level window: command bar, toolbar and status bar, command routing and
+// update-UI.
 #pragma once
+#include <string>
+
 #include "FrameWindow.h"
 #include "MessageLoop.h"
+#include "ToolBar.h"
+#include "UpdateUI.h"
 #include "resource.h"
 
-class CMainFrame : public FrameWindow<CMainFrame>, public CMessageFilter, public CIdleHandler {
+// Band ids of the rebar: the command bar first, the toolbar second.
+inline constexpr UINT kCommandBarBand = 0xEB00;
+inline constexpr UINT kToolBarBand = 0xEB01;
+// Context-help messages: the hit test every window answers with its help context, the end of the
+// help mode, and the notice that it has ended.
+inline constexpr UINT WM_HELPHITTEST = 0x0366;
+inline constexpr UINT WM_EXITHELPMODE = 0x0367;
+inline constexpr UINT WM_KICKIDLE = 0x036A;
+
+class CMainFrame : public FrameWindow<CMainFrame>,
+                   public UpdateUI,
+                   public CMessageFilter,
+                   public CIdleHandler {
 public:
     DECLARE_WND_CLASS_EX(L"KV_DockFrame", 0, COLOR_WINDOW)
 
     BEGIN_MSG_MAP(CMainFrame)
+        MESSAGE_HANDLER(WM_CREATE, OnCreate)
+        MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
+        MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
+        MESSAGE_HANDLER(WM_MEASUREITEM, OnMeasureItem)
+        MESSAGE_HANDLER(WM_DRAWITEM, OnDrawItem)
+        MESSAGE_HANDLER(WM_HELPHITTEST, OnHelpHitTest)
+        NOTIFY_CODE_HANDLER(TTN_GETDISPINFOW, OnToolTipText)
+        NOTIFY_CODE_HANDLER(RBN_HEIGHTCHANGE, OnReBarHeightChange)
+        COMMAND_RANGE_HANDLER(ID_TIMESCALE_FIRST, ID_TIMESCALE_LAST, OnForwardToView)
+        COMMAND_ID_HANDLER(ID_SENSOR_PROPERTIES, OnForwardToView)
+        COMMAND_ID_HANDLER(ID_GRAPH_PROPERTIES, OnForwardToView)
+        COMMAND_ID_HANDLER(ID_FILE_EXPORT, OnForwardToView)
+        COMMAND_ID_HANDLER(ID_EDIT_COPY, OnForwardToView)
+        COMMAND_ID_HANDLER(ID_VIEW_TOOLBAR, OnViewToolBar)
+        COMMAND_ID_HANDLER(ID_VIEW_STATUS_BAR, OnViewStatusBar)
         COMMAND_ID_HANDLER(ID_APP_EXIT, OnFileExit)
+        COMMAND_ID_HANDLER(ID_VIEW_OPTIONS, OnViewOptions)
+        COMMAND_ID_HANDLER(ID_HELP_CONTENTS, OnHelpContents)
+        COMMAND_ID_HANDLER(ID_CONTEXT_HELP, OnContextHelp)
         CHAIN_MSG_MAP(FrameWindow<CMainFrame>)
     END_MSG_MAP()
 
-    // Accelerators of the frame's table.
     BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnIdle(int nIdleCount) override;
 
+    // The window that view-level commands go to: the active client view's, or none.
+    HWND ActiveViewWindow() const;
+    const std::wstring& HelpFilePath() const { return m_helpFile; }
+    HWND ReBar() const { return m_hWndToolBar; }
+    HWND ToolBar() const { return m_toolbar; }
+    HWND StatusBar() const { return m_hWndStatusBar; }
+
 private:
+    LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMenuSelect(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnMeasureItem(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDrawItem(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnToolTipText(int, LPNMHDR, BOOL&);
+    LRESULT OnReBarHeightChange(int, LPNMHDR, BOOL&);
+    LRESULT OnForwardToView(WORD, WORD, HWND, BOOL&);
+    LRESULT OnViewToolBar(WORD, WORD, HWND, BOOL&);
+    LRESULT OnViewStatusBar(WORD, WORD, HWND, BOOL&);
     LRESULT OnFileExit(WORD, WORD, HWND, BOOL&);
+    LRESULT OnViewOptions(WORD, WORD, HWND, BOOL&);
+    LRESULT OnHelpContents(WORD, WORD, HWND, BOOL&);
+    LRESULT OnContextHelp(WORD, WORD, HWND, BOOL&);
+
+    void CreateBars();
+    void ShowHelp(UINT context);
+    // Runs the context-help mode; returns the help context picked, 0 when cancelled.
+    UINT TrackContextHelp();
+
+    CommandBar m_commandBar;
+    HWND m_toolbar = nullptr;
+    ImageList m_toolbarImages;
+    bool m_toolbarVisible = true;
+    std::wstring m_helpFile;
+    std::wstring m_tipText;
+    bool m_contextHelpPosted = false;
+    bool m_contextHelpActive = false;
 };

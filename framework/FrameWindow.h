@@ -7,7 +7,9 @@ template <class T>
 class FrameWindow : public Window<T> {
 public:
     HWND m_hWndClient = nullptr;
-    HACCEL m_hAccel = nullptr;  // loaded from resources: freed with the module
+    HWND m_hWndToolBar = nullptr;    // the rebar (or toolbar) along the top
+    HWND m_hWndStatusBar = nullptr;  // along the bottom
+    HACCEL m_hAccel = nullptr;       // loaded from resources: freed with the module
 
     // Creates the frame with menu, accelerator table and title `resourceId` of the resource instance.
     HWND CreateEx(UINT resourceId, DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = WS_EX_APPWINDOW,
@@ -28,12 +30,25 @@ public:
         return ::TranslateAcceleratorW(this->m_hWnd, m_hAccel, pMsg);
     }
 
-    // Gives the client window the whole client area; bars added by derived frames take theirs first.
+    // The visible bars take their height at the top and the bottom; the client window gets the rest.
     virtual void UpdateLayout() {
-        if (!m_hWndClient) return;
         RECT rc = this->GetClientRect();
-        ::SetWindowPos(m_hWndClient, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        if (m_hWndToolBar && ::IsWindowVisible(m_hWndToolBar)) {
+            ::SendMessageW(m_hWndToolBar, WM_SIZE, 0, 0);
+            RECT bar{};
+            ::GetWindowRect(m_hWndToolBar, &bar);
+            rc.top += bar.bottom - bar.top;
+        }
+        if (m_hWndStatusBar && ::IsWindowVisible(m_hWndStatusBar)) {
+            ::SendMessageW(m_hWndStatusBar, WM_SIZE, 0, 0);
+            RECT bar{};
+            ::GetWindowRect(m_hWndStatusBar, &bar);
+            rc.bottom -= bar.bottom - bar.top;
+        }
+        if (rc.bottom < rc.top) rc.bottom = rc.top;
+        if (m_hWndClient)
+            ::SetWindowPos(m_hWndClient, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     BEGIN_MSG_MAP(FrameWindow)

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "MainFrame.h"
+#include "MyAppModule.h"
+#include "SettingsStore.h"
+#include "TestSupport.h"
+#include "Units.h"
+
+namespace {
+// A main frame made with the program's own resources (from ksv_res.dll), never shown.
+class MainFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_resources = ::LoadLibraryExW((BuildFolder() + L"ksv_res.dll").c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(m_resources, nullptr);
+        g_Module.SetResourceInstance(m_resources);
+        DeleteProductKey();
+    }
+    void TearDown() override {
+        if (m_frame.IsWindow()) m_frame.DestroyWindow();
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}  // the frame's WM_QUIT and posts
+        g_bFahrenheit = 0;
+        DeleteProductKey();
+        g_Module.SetResourceInstance(nullptr);
+        ::FreeLibrary(m_resources);
+    }
+    void Create() { ASSERT_TRUE(m_frame.CreateEx(IDR_MAINFRAME)); }
+    UINT BandId(int index) {
+        REBARBANDINFOW band{};
+        band.cbSize = sizeof(band);
+        band.fMask = RBBIM_ID;
+        ::SendMessageW(m_frame.ReBar(), RB_GETBANDINFOW, index, reinterpret_cast<LPARAM>(&band));
+        return band.wID;
+    }
+    bool BandShown(int index) {
+        REBARBANDINFOW band{};
+        band.cbSize = sizeof(band);
+        band.fMask = RBBIM_STYLE;
+        ::SendMessageW(m_frame.ReBar(), RB_GETBANDINFOW, index, reinterpret_cast<LPARAM>(&band));
+        return !(band.fStyle & RBBS_HIDDEN);
+    }
+
+    HMODULE m_resources = nullptr;
+    CMainFrame m_frame;
+};
+}  // namespace
+
+TEST_F(MainFrame, ReadsTheUnitAtCreationAndWritesItBackNormalisedAtClose) {
+    WriteSettingDword(L"Options", L"Unit", 7);
+    Create();
+    EXPECT_EQ(g_bFahrenheit, 1);
+    m_frame.SendMessage(WM_CLOSE);
+    EXPECT_FALSE(m_frame.IsWindow());
+    EXPECT_EQ(ReadSettingDword(L"Options", L"Unit", -1), 1);
+}
+
+TEST_F(MainFrame, StartsInCelsiusOnACleanAccountAndStoresZero) {
+    g_bFahrenheit = 1;
+    Create();
+    EXPECT_EQ(g_bFahrenheit, 0);
+    m_frame.SendMessage(WM_CLOSE);
+    EXPECT_EQ(ReadSettingDword(L"Options", L"Unit", -1), 0);
+}
+
+TEST_F(MainFrame, HidingAndShowingTheToolbarKeepsTheBandOrder) {
+    Create();
+    ASSERT_EQ(::SendMessageW(m_frame.ReBar(), RB_GETBANDCOUNT, 0, 0), 2);
+    EXPECT_EQ(BandId(0), kCommandBarBand);
+    EXPECT_EQ(BandId(1), kToolBarBand);
+
+    m_frame.SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
+    EXPECT_FALSE(BandShown(1));
+    EXPECT_FALSE(m_frame.UIGetState(ID_VIEW_TOOLBAR).checked);
+    m_frame.SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
+    EXPECT_TRUE(BandShown(1));
+    EXPECT_TRUE(m_frame.UIGetState(ID_VIEW_TOOLBAR).checked);
+    EXPECT_EQ(BandId(0), kCommandBarBand);
+    EXPECT_EQ(BandId(1), kToolBarBand);
+}
+
+TEST_F(MainFrame, TakesOverTheMenuAndShowsReady) {
+    Create();
+    EXPECT_EQ(::GetMenu(m_frame), nullptr);  // the command bar shows it
+    wchar_t text[64] = {};
+    ::SendMessageW(m_frame.StatusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"Ready");
+    EXPECT_EQ(m_frame.SendMessage(WM_HELPHITTEST), 128);
+    EXPECT_EQ(::GetWindowContextHelpId(m_frame), 128u);
+}
+
+TEST_F(MainFrame, ViewCommandsWithoutAnActiveViewDoNothingAndAreDisabled) {
+    Create();
+    m_frame.OnIdle(0);
+    for (UINT id : {2000u, 2011u, static_cast<UINT>(ID_GRAPH_PROPERTIES), static_cast<UINT>(ID_FILE_EXPORT),
+                    static_cast<UINT>(ID_SENSOR_PROPERTIES)})
+        EXPECT_FALSE(m_frame.UIGetState(id).enabled) << id;
+    EXPECT_TRUE(m_frame.UIGetState(ID_EDIT_COPY).enabled);  // copy stays enabled
+    EXPECT_EQ(::SendMessageW(m_frame.ToolBar(), TB_GETSTATE, ID_GRAPH_PROPERTIES, 0) & TBSTATE_ENABLED, 0);
+    for (UINT id : {2003u, static_cast<UINT>(ID_EDIT_COPY), static_cast<UINT>(ID_FILE_EXPORT)})
+        EXPECT_EQ(m_frame.SendMessage(WM_COMMAND, id), 0);
+}
