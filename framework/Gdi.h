@@ -3,33 +3,22 @@
 #include <windows.h>
 #include <utility>
 
+#include "Unique.h"
+
+namespace detail {
+template <class H>
+void DeleteGdiObject(H h) {
+    ::DeleteObject(h);
+}
+}  // namespace detail
+
 // Owns a GDI object (pen, brush, font, bitmap, region); deletes it when it goes out of scope.
 // Deselect it first: SelectedObject below does that on every path.
 template <class H>
-class GdiObject {
+class GdiObject : public Unique<H, detail::DeleteGdiObject<H>> {
 public:
-    GdiObject() = default;
-    explicit GdiObject(H h) : m_h(h) {}
-    ~GdiObject() { Reset(); }
-    GdiObject(GdiObject&& other) noexcept : m_h(std::exchange(other.m_h, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.m_h, nullptr));
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-
-    H Get() const { return m_h; }
-    operator H() const { return m_h; }
-    explicit operator bool() const { return m_h != nullptr; }
-    void Reset(H h = nullptr) {
-        if (m_h) ::DeleteObject(m_h);
-        m_h = h;
-    }
-    H Release() { return std::exchange(m_h, nullptr); }
-
-private:
-    H m_h = nullptr;
+    using Unique<H, detail::DeleteGdiObject<H>>::Unique;
+    operator H() const { return this->Get(); }
 };
 
 class Pen : public GdiObject<HPEN> {

@@ -21,23 +21,12 @@ struct ToolBarResource {
 // The mask colour of toolbar bitmaps: light grey is the button face.
 inline constexpr COLORREF kToolBarMaskColor = RGB(192, 192, 192);
 
-// Owns an image list; a toolbar does not free the list it shows.
-class ImageList {
-public:
-    ImageList() = default;
-    explicit ImageList(HIMAGELIST h) : m_h(h) {}
-    ~ImageList() { Reset(); }
-    ImageList(const ImageList&) = delete;
-    ImageList& operator=(const ImageList&) = delete;
-    HIMAGELIST Get() const { return m_h; }
-    void Reset(HIMAGELIST h = nullptr) {
-        if (m_h) ::ImageList_Destroy(m_h);
-        m_h = h;
-    }
+namespace detail {
+inline void DestroyImageList(HIMAGELIST h) { ::ImageList_Destroy(h); }
+}  // namespace detail
 
-private:
-    HIMAGELIST m_h = nullptr;
-};
+// Owns an image list; a toolbar does not free the list it shows.
+using ImageList = Unique<HIMAGELIST, detail::DestroyImageList>;
 
 // Creates a toolbar with the buttons and images of toolbar resource `resourceId`; `images` takes
 // the image list, which must outlive the toolbar.
