@@ -2,6 +2,10 @@
 
 #include "MessageLoop.h"
 
+#include <cstdarg>
+#include <cwchar>
+#include <vector>
+
 AppModule* AppModule::s_pInstance = nullptr;
 
 AppModule::AppModule() { s_pInstance = this; }
@@ -55,5 +59,39 @@ bool TryLoadResString(UINT id, std::wstring& text) {
 std::wstring LoadResString(UINT id) {
     std::wstring text;
     TryLoadResString(id, text);
+    return text;
+}
+
+namespace {
+std::wstring FormatArguments(const wchar_t* format, va_list args) {
+    // _vsnwprintf is the platform's own formatter (%s = wide string), unlike the C99 one that
+    // swprintf maps to here. It reports -1 when the buffer is too small: grow and try again.
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        va_list copy;
+        va_copy(copy, args);
+        int n = _vsnwprintf(buffer.data(), buffer.size(), format, copy);
+        va_end(copy);
+        if (n >= 0 && static_cast<size_t>(n) < buffer.size()) return std::wstring(buffer.data(), static_cast<size_t>(n));
+        if (buffer.size() >= (1u << 20)) return std::wstring(buffer.data(), buffer.size());
+        buffer.resize(buffer.size() * 2);
+    }
+}
+}  // namespace
+
+std::wstring FormatText(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::wstring text = FormatArguments(format, args);
+    va_end(args);
+    return text;
+}
+
+std::wstring FormatResString(UINT id, ...) {
+    std::wstring format = LoadResString(id);
+    va_list args;
+    va_start(args, id);
+    std::wstring text = FormatArguments(format.c_str(), args);
+    va_end(args);
     return text;
 }

@@ -48,3 +48,9 @@ HINSTANCE ResourceInstance();
 std::wstring LoadResString(UINT id);
 // Like LoadResString, but tells a missing string apart from an empty one.
 bool TryLoadResString(UINT id, std::wstring& text);
+
+// printf-style formatting with the platform's conventions, in which %s takes a wide string: the
+// string table's formats are written that way.
+std::wstring FormatText(const wchar_t* format, ...);
+// String `id` of the resource instance used as the format.
+std::wstring FormatResString(UINT id, ...);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "AboutDlg.h"
 #include "MainFrame.h"
 #include "MyAppModule.h"
 #include "SettingsStore.h"
@@ -100,4 +101,32 @@ TEST_F(MainFrame, ViewCommandsWithoutAnActiveViewDoNothingAndAreDisabled) {
     EXPECT_EQ(::SendMessageW(m_frame.ToolBar(), TB_GETSTATE, ID_GRAPH_PROPERTIES, 0) & TBSTATE_ENABLED, 0);
     for (UINT id : {2003u, static_cast<UINT>(ID_EDIT_COPY), static_cast<UINT>(ID_FILE_EXPORT)})
         EXPECT_EQ(m_frame.SendMessage(WM_COMMAND, id), 0);
+}
+
+namespace {
+// Reads the about box's lines once it is up, then closes it.
+struct AboutProbe {
+    static void CALLBACK Close(HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        HWND box = ::FindWindowW(L"#32770", L"About Kestrova");
+        if (!box) return;
+        s_version = WindowText(::GetDlgItem(box, 1040));
+        s_server = WindowText(::GetDlgItem(box, 1041));
+        s_link = WindowText(::GetDlgItem(box, 139));
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    static inline std::wstring s_version, s_server, s_link;
+};
+}  // namespace
+
+TEST_F(MainFrame, AboutBoxShowsTheVersionBuildAndServerLines) {
+    CAboutDlg about;
+    about.m_serverLine = L"Could not connect to server (Class not registered, 80040154)";
+    ::SetTimer(nullptr, 0, 100, AboutProbe::Close);
+    EXPECT_EQ(about.DoModal(nullptr), IDOK);
+    std::wstring expected = L"Kestrova version 1.7 x64\r\nBuild ";
+    EXPECT_EQ(AboutProbe::s_version.substr(0, expected.size()), expected);
+    EXPECT_EQ(AboutProbe::s_version.size(), expected.size() + 11);  // "Mmm dd yyyy"
+    EXPECT_EQ(AboutProbe::s_server, about.m_serverLine);
+    EXPECT_EQ(AboutProbe::s_link, L"https://kestrova.example/");
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "AppModule.h"
 #include "Com.h"
 
 TEST(ComErrorText, SystemMessageWithoutItsLineEnd) {
@@ -33,4 +34,12 @@ TEST(ComError, CarriesTheResultAndItsText) {
         EXPECT_EQ(e.ErrorMessage(), L"IDispatch error #5");
     }
     EXPECT_NO_THROW(ThrowIfFailed(S_FALSE));
+}
+
+TEST(FormatText, TakesWideStringsForPercentSAndGrowsForLongTexts) {
+    EXPECT_EQ(FormatText(L"Could not connect to server (%s, %x)", L"Class not registered", 0x80040154u),
+              L"Could not connect to server (Class not registered, 80040154)");
+    std::wstring longText(1000, L'x');
+    EXPECT_EQ(FormatText(L"[%s]", longText.c_str()), L"[" + longText + L"]");
+    EXPECT_EQ(FormatText(L"%d to %d degrees", -50, 150), L"-50 to 150 degrees");
 }
