@@ -1,0 +1,15 @@
+// What the sensor list shows of a sensor, and how it orders its rows.
+#pragma once
+#include <string>
+
+// The signal-level icon 0..5: 0 without a measurement or without signal information, else 1..5
+// bars for -100 dB and below up to -60 and above.
+int SignalIconIndex(double lastTime, float signalLevel);
+
+// The value column: temperatures (types 1, 2) in the chosen unit with a sign, other types as
+// they are with their unit name.
+std::wstring ValueText(int type, float value, const std::wstring& unit);
+
+// Order of two texts of `column` (2 = the value column, compared by its leading number, empty
+// texts last), before the sort direction is applied.
+int CompareColumnTexts(int column, const std::wstring& a, const std::wstring& b);
