@@ -1,0 +1,96 @@
+#include "GraphMath.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "AppModule.h"
+#include "Units.h"
+
+ValueScale AutoScale(float dataMin, float dataMax) {
+    float hi = dataMax, lo = dataMin;
+    if (hi - lo < 5) {
+        hi = hi + 2;
+        lo = lo - 2;
+    }
+    float range = std::ceil(2 * hi) / 2 - std::floor(2 * lo) / 2;
+    ValueScale scale;
+    scale.ticks = range <= 5 ? 0.5f : range <= 30 ? 1.0f : 5.0f;
+    scale.min = std::floor(lo / scale.ticks) * scale.ticks;
+    scale.max = std::ceil(hi / scale.ticks) * scale.ticks;
+    return scale;
+}
+
+PlotRect PlotInside(const RECT& rect) {
+    return PlotRect{rect.left + kLeftMargin, rect.top + kBottomMargin, rect.right - kRightMargin,
+                    rect.bottom - kTopMargin};
+}
+
+int PlotMapping::TimeToX(double t) const {
+    return static_cast<int>(std::trunc((t - viewStart) * plot.Width() / (viewEnd - viewStart))) + plot.left;
+}
+
+double PlotMapping::XToTime(int x) const {
+    return viewStart + (x - plot.left) * (viewEnd - viewStart) / plot.Width();
+}
+
+int PlotMapping::ValueToY(float v) const {
+    if (scale.max == scale.min) return plot.yLow;
+    return static_cast<int>(std::trunc((v - scale.min) * static_cast<float>(plot.Height()) / (scale.max - scale.min))) +
+           plot.yLow;
+}
+
+bool PlotMapping::TimeAtX(int x, double& t) const {
+    if (viewEnd == viewStart || x < plot.left || x > plot.right) return false;
+    t = XToTime(x);
+    return true;
+}
+
+bool PlotMapping::ValueAtY(int y, float& v) const {
+    if (viewEnd == viewStart || y < plot.yLow || y > plot.yHigh || plot.yLow == plot.yHigh) return false;
+    v = scale.min + static_cast<float>(y - plot.yLow) * (scale.max - scale.min) / static_cast<float>(plot.Height());
+    return true;
+}
+
+std::wstring ValueLabel(int type, float v, float ticks) {
+    switch (type) {
+    case 1:
+        if (CelsiusDeltaToDisplay(ticks) < 1) return FormatText(L"%+4.1f ", static_cast<double>(CelsiusToDisplay(v)));
+        return FormatText(L"%+3.0f", static_cast<double>(CelsiusToDisplay(v)));
+    case 3:
+    case 5:
+        return FormatText(L"%4.1f", static_cast<double>(v));
+    default:
+        return FormatText(L"%+4.1f ", static_cast<double>(v));
+    }
+}
+
+double GapThreshold(const TimeScale& scale) {
+    return scale.interval > 0 ? 2 * scale.interval : 5.0 / 1440;
+}
+
+int TraceWidth(int traceStyle) { return traceStyle >= 1 && traceStyle <= 9 ? traceStyle * 30 : 1; }
+
+int ScrollPositionOf(double viewEnd, double firstLogTime, const TimeScale& scale) {
+    int position = static_cast<int>(std::trunc(2 * (viewEnd - firstLogTime - scale.span) / scale.alignStep));
+    return std::max(position, 0);
+}
+
+double ViewEndAtScrollPosition(int position, double firstLogTime, const TimeScale& scale) {
+    return firstLogTime + 0.5 * position * scale.alignStep + scale.span;
+}
+
+int NextScrollPosition(int request, int position, int trackPosition, int maximum) {
+    int next;
+    switch (request) {
+    case SB_LINELEFT: next = position - 2; break;
+    case SB_LINERIGHT: next = position + 2; break;
+    case SB_PAGELEFT: next = position - 6; break;
+    case SB_PAGERIGHT: next = position + 6; break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: next = trackPosition; break;
+    case SB_LEFT: return 0;
+    case SB_RIGHT: return maximum;
+    default: return -1;
+    }
+    return std::clamp(next, 0, std::max(maximum, 0));
+}

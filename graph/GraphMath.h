@@ -1,0 +1,72 @@
+// The arithmetic of a graph: its value scale, the mapping of times and values to the plot,
+// value labels, the trace's gap rule and the scroll bar's positions. Plain values in and out.
+#pragma once
+#include <windows.h>
+#include <string>
+
+#include "TimeScale.h"
+
+// The value axis in the storage unit. `ticks` is the distance between labels; 0 = no axis yet.
+struct ValueScale {
+    float min = 0;
+    float max = 0;
+    float ticks = 0;
+};
+
+// The automatic scale for data between `dataMin` and `dataMax`: a range narrower than 5 widened
+// by 2 on both sides, both ends rounded outwards to halves, ticks of 0.5, 1 or 5 by that range,
+// and the ends moved out to whole ticks.
+ValueScale AutoScale(float dataMin, float dataMax);
+
+// The plot rectangle in logical units (twips, y up): yLow is its visual bottom, yHigh its top.
+struct PlotRect {
+    int left = 0;
+    int yLow = 0;
+    int right = 0;
+    int yHigh = 0;
+    int Width() const { return right - left; }
+    int Height() const { return yHigh - yLow; }
+};
+
+// Margins of the plot inside the drawing rectangle, in twips.
+inline constexpr int kLeftMargin = 800;
+inline constexpr int kRightMargin = 200;
+inline constexpr int kBottomMargin = 700;
+inline constexpr int kTopMargin = 200;
+inline constexpr int kTitleGap = 200;
+inline constexpr int kValueTickLength = 100;
+
+// The plot inside a drawing rectangle whose top field holds the lower y (normalised twips).
+PlotRect PlotInside(const RECT& rect);
+
+// Times and values against a plot and a time window.
+struct PlotMapping {
+    PlotRect plot;
+    double viewStart = 0;
+    double viewEnd = 0;
+    ValueScale scale;
+
+    int TimeToX(double t) const;
+    double XToTime(int x) const;
+    // A scale whose ends are equal maps every value to the plot's bottom.
+    int ValueToY(float v) const;
+    bool TimeAtX(int x, double& t) const;
+    bool ValueAtY(int y, float& v) const;
+};
+
+// The label of value `v` (storage unit) for a sensor type, in the display unit for temperatures.
+std::wstring ValueLabel(int type, float v, float ticks);
+
+// Samples further apart than this are not joined by the trace: twice the fetch interval, or five
+// minutes for scales that fetch every logged value.
+double GapThreshold(const TimeScale& scale);
+
+// The trace's pen width in twips for a TraceStyle: 1..9 = that many times 30, else 1.
+int TraceWidth(int traceStyle);
+
+// Scroll positions count half alignment steps from the first logged day plus one span.
+int ScrollPositionOf(double viewEnd, double firstLogTime, const TimeScale& scale);
+double ViewEndAtScrollPosition(int position, double firstLogTime, const TimeScale& scale);
+// The position a scroll request leads to (SB_LINELEFT ... SB_RIGHT), or -1 for a request that
+// does not move (end of scrolling).
+int NextScrollPosition(int request, int position, int trackPosition, int maximum);
