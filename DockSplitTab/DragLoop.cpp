@@ -16,11 +16,19 @@ UINT CurrentKeyFlags() {
     if (::GetKeyState(VK_LBUTTON) < 0) keys |= MK_LBUTTON;
     return keys;
 }
+
+// The mouse position a message was sent for (relative to the window that has the capture).
+POINT ScreenPoint(const MSG& msg) {
+    POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+    ::ClientToScreen(msg.hwnd, &pt);
+    return pt;
+}
 }  // namespace
 
 bool RunDragLoop(HWND hWnd, POINT press, HWND view, CallBackListener& listener, bool lockUpdates) {
-    if (!::DragDetect(hWnd, press)) return false;
-    if (lockUpdates) ::LockWindowUpdate(hWnd);
+    // The drag begins once the mouse leaves the system's drag rectangle around the press point.
+    RECT detect{press.x, press.y, press.x, press.y};
+    ::InflateRect(&detect, ::GetSystemMetrics(SM_CXDRAG), ::GetSystemMetrics(SM_CYDRAG));
     bool started = false, dropped = false;
     ::SetCapture(hWnd);
     MSG msg{};
@@ -38,11 +46,12 @@ bool RunDragLoop(HWND hWnd, POINT press, HWND view, CallBackListener& listener, 
         case WM_SYSKEYUP:
             break;
         case WM_MOUSEMOVE: {
-            POINT pt{};
-            ::GetCursorPos(&pt);
-            UINT keys = CurrentKeyFlags();
+            const POINT pt = ScreenPoint(msg);
+            if (!started && ::PtInRect(&detect, pt)) break;
+            const UINT keys = CurrentKeyFlags();
             if (!started) {
                 started = true;
+                if (lockUpdates) ::LockWindowUpdate(hWnd);
                 listener.DragStart(hWnd, view, pt.x, pt.y, keys);
             }
             listener.DragOver(hWnd, view, pt.x, pt.y, keys);
@@ -50,8 +59,7 @@ bool RunDragLoop(HWND hWnd, POINT press, HWND view, CallBackListener& listener, 
         }
         case WM_LBUTTONUP:
             if (started) {
-                POINT pt{};
-                ::GetCursorPos(&pt);
+                const POINT pt = ScreenPoint(msg);
                 dropped = true;
                 listener.DragDrop(hWnd, view, pt.x, pt.y, CurrentKeyFlags());
             }
@@ -65,7 +73,7 @@ bool RunDragLoop(HWND hWnd, POINT press, HWND view, CallBackListener& listener, 
     }
     if (::GetCapture() == hWnd) ::ReleaseCapture();
     if (started && !dropped) listener.DragCancel(hWnd, view);
-    if (lockUpdates) ::LockWindowUpdate(nullptr);
+    if (started && lockUpdates) ::LockWindowUpdate(nullptr);
     return dropped;
 }
 

@@ -6,11 +6,12 @@
 
 namespace DockSplitTab {
 
-// Runs after a mouse press at screen point `press` in `hWnd`: waits for the system's drag
-// detection, then captures the mouse and reports the drag of `view` (none for a whole place) to
-// `listener`: drag start on the first move, drag over on every move, drag drop on release, drag
-// cancel when the capture ends otherwise (any key but Shift and Ctrl ends it). `lockUpdates`
-// freezes the drawing of `hWnd` meanwhile. Returns whether a drop was reported.
+// Runs after a mouse press at screen point `press` in `hWnd`: captures the mouse, waits until it
+// leaves the system's drag rectangle (a release before that ends it quietly), then reports the
+// drag of `view` (none for a whole place) to `listener`: drag start on the first move, drag over
+// on every move, drag drop on release, drag cancel when the capture ends otherwise (any key but
+// Shift and Ctrl ends it). `lockUpdates` freezes the drawing of `hWnd` meanwhile. Returns whether
+// a drop was reported.
 bool RunDragLoop(HWND hWnd, POINT press, HWND view, CallBackListener& listener, bool lockUpdates);
 
 // A plain rectangle on top of everything, in screen coordinates: hollow (a frame of `thickness`

@@ -11,7 +11,7 @@
 // refuses), so that the frame hides it instead of the window going away.
 class TestView : public Window<TestView>, public DockSplitTab::ClientView {
 public:
-    DECLARE_WND_CLASS_EX(L"KV_TestView", CS_DBLCLKS, COLOR_WINDOW)
+    DECLARE_WND_CLASS_EX(L"KV_TestView", CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, COLOR_WINDOW)
 
     TestView(const wchar_t* caption, COLORREF color);
     ~TestView() override;
@@ -21,16 +21,22 @@ public:
     BEGIN_MSG_MAP(TestView)
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
     END_MSG_MAP()
 
     LRESULT refuseClose = 0;
     int closeMessages = 0;
+    int contextMenus = 0;
 
 private:
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&) {
         ++closeMessages;
         return refuseClose;
+    }
+    LRESULT OnContextMenu(UINT, WPARAM, LPARAM, BOOL&) {
+        ++contextMenus;
+        return 0;
     }
     COLORREF m_color;
 };

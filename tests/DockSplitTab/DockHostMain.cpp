@@ -12,7 +12,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (!host.Open(900, 600, true)) return 2;
     Frame& frame = host.Frame();
 
-    frame.DockViewAtSide(SideLeft, host.NewView(L"Sensors", RGB(235, 245, 255)));
+    TestView* sensors = host.NewView(L"Sensors", RGB(235, 245, 255));
+    frame.DockViewAtSide(SideLeft, sensors);
     frame.DockViewAtSide(SideBottom, host.NewView(L"Messages", RGB(255, 250, 230)));
     frame.DockViewAtSide(SideBottom, host.NewView(L"Events", RGB(255, 240, 240)));
     frame.AddView(host.NewView(L"Living room", RGB(255, 255, 255)));
@@ -28,7 +29,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     central.DragStart(*central.CurrentPane(), office->m_window, to.x, to.y, 0);
     central.DragOver(*central.CurrentPane(), office->m_window, to.x, to.y, 0);
     central.DragDrop(*central.CurrentPane(), office->m_window, to.x, to.y, 0);
-    frame.BringToFront(host.Frame().FindView(office->m_window)->m_window);
+    frame.BringToFront(office->m_window);
+    frame.BringToFront(sensors->m_window);  // one active caption, one inactive
 
     MSG msg{};
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -170,7 +170,16 @@ TEST_F(FrameTest, ClosingADockSideOrAFloatingFrameHidesAndReportsEveryView) {
     frame().DockViewAtSide(SideBottom, a);
     frame().DockViewAtSide(SideBottom, b);
     const RECT sideRect = ScreenRect(*frame().GetDockPane(SideBottom));
-    frame().GetDockPane(SideBottom)->SendMessage(WM_CLOSE);
+    // A press on the close button and a release outside it close nothing; inside, they do.
+    Frame::DockPane* side = frame().GetDockPane(SideBottom);
+    RECT button = side->CloseButtonRect();
+    const LPARAM onButton = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+    side->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, onButton);
+    side->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(button.left - 30, button.top));
+    DockHost::Pump();
+    ASSERT_EQ(frame().GetDockPane(SideBottom), side);
+    side->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, onButton);
+    side->SendMessage(WM_LBUTTONUP, 0, onButton);
     EXPECT_NE(frame().GetDockPane(SideBottom), nullptr);
     DockHost::Pump();
     EXPECT_EQ(frame().GetDockPane(SideBottom), nullptr);
@@ -235,6 +244,7 @@ TEST_F(FrameTest, ADetachedTabFloatsAtTheViewsRectangle) {
     RECT expected = at;
     ::InflateRect(&expected, 7, 27);
     EXPECT_TRUE(ScreenRect(*floating) == expected);
+    EXPECT_EQ(::GetWindow(*floating, GW_OWNER), host.m_hWnd);  // stays above the main window
     EXPECT_TRUE(InCentral(a));
 }
 

@@ -31,6 +31,7 @@ protected:
             TestView* view = host.NewView(name);
             split.AddView(name, view->m_window, L"", -1);
             views.push_back(view->m_window);
+            testViews.push_back(view);
         }
     }
     void TearDown() override { split.DestroyWindow(); }
@@ -60,6 +61,7 @@ protected:
     RecordingOwner owner;
     SplitPane split;
     std::vector<HWND> views;
+    std::vector<TestView*> testViews;
 };
 }  // namespace
 
@@ -222,4 +224,60 @@ TEST(Pane, TabStripShowsWithEnoughTabsAndTakesItsHeight) {
         EXPECT_EQ(pane->SelectedView(), second->m_window);
         split.DestroyWindow();
     }
+}
+
+namespace {
+// Queues what the mouse and keyboard would send to `hWnd` during a drag that starts at its client
+// origin: `events` (messages with their wParam), mouse messages at client (x, 10), x growing.
+void QueueDrag(HWND hWnd, std::initializer_list<std::pair<UINT, WPARAM>> events) {
+    int x = 20;
+    for (auto [msg, wParam] : events) {
+        LPARAM lParam = msg == WM_KEYDOWN ? 1 : MAKELPARAM(x, 10);
+        ::PostMessageW(hWnd, msg, wParam, lParam);
+        x += 10;
+    }
+}
+}  // namespace
+
+TEST(DragLoop, EscapeCancelsShiftAndCtrlDoNotAndReleaseDrops) {
+    DockHost host;
+    ASSERT_TRUE(host.Open(300, 200, false));
+    host.ShowWindow(SW_SHOWNOACTIVATE);
+    RecordingOwner owner;
+    POINT press{0, 0};
+    ::ClientToScreen(host, &press);
+
+    QueueDrag(host, {{WM_MOUSEMOVE, MK_LBUTTON}, {WM_KEYDOWN, VK_SHIFT}, {WM_KEYDOWN, VK_CONTROL},
+                     {WM_MOUSEMOVE, MK_LBUTTON}, {WM_KEYDOWN, VK_ESCAPE}, {WM_MOUSEMOVE, MK_LBUTTON}});
+    EXPECT_FALSE(RunDragLoop(host, press, nullptr, owner, false));
+    EXPECT_EQ(owner.calls, (std::vector<std::string>{"start", "over", "over", "cancel"}));
+    EXPECT_EQ(::GetCapture(), nullptr);
+    DockHost::Pump();
+
+    owner.calls.clear();
+    QueueDrag(host, {{WM_MOUSEMOVE, MK_LBUTTON}, {WM_LBUTTONUP, 0}});
+    EXPECT_TRUE(RunDragLoop(host, press, nullptr, owner, true));
+    EXPECT_EQ(owner.calls, (std::vector<std::string>{"start", "over", "drop"}));
+
+    // Moved within the drag rectangle and released: nothing at all.
+    owner.calls.clear();
+    ::PostMessageW(host, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1, 1));
+    ::PostMessageW(host, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+    EXPECT_FALSE(RunDragLoop(host, press, nullptr, owner, false));
+    EXPECT_TRUE(owner.calls.empty());
+}
+
+TEST_F(SplitPaneTest, ARightClickOnATabSelectsItAndLetsItsViewShowItsMenu) {
+    Pane* pane = split.PaneOf(views[0]);
+    RECT first{};
+    TabCtrl_GetItemRect(pane->Tabs(), 0, &first);
+    POINT at{first.left + 5, first.top + 5};
+    ::ClientToScreen(pane->Tabs(), &at);
+    ASSERT_EQ(pane->SelectedView(), views[2]);
+    pane->Tabs().SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(pane->Tabs().m_hWnd), MAKELPARAM(at.x, at.y));
+    EXPECT_EQ(pane->SelectedView(), views[0]);
+    EXPECT_TRUE(::IsWindowVisible(views[0]));
+    EXPECT_FALSE(::IsWindowVisible(views[2]));
+    EXPECT_EQ(testViews[0]->contextMenus, 1);
+    EXPECT_EQ(testViews[2]->contextMenus, 0);
 }
