@@ -257,11 +257,10 @@ void Frame::DockPane::RunSizingLoop(POINT press) {
             break;
         }
         if (msg.message == WM_MOUSEMOVE) {
-            POINT pt{};
-            ::GetCursorPos(&pt);
-            last = clamp(pt);
+            last = clamp(MessageScreenPoint(msg));
             bar.Show(::GetAncestor(m_hWnd, GA_ROOT), barAt(last), false);
         } else if (msg.message == WM_LBUTTONUP) {
+            last = clamp(MessageScreenPoint(msg));
             apply = true;
             ::ReleaseCapture();
         } else if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {

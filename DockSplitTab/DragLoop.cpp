@@ -16,14 +16,13 @@ UINT CurrentKeyFlags() {
     if (::GetKeyState(VK_LBUTTON) < 0) keys |= MK_LBUTTON;
     return keys;
 }
+}  // namespace
 
-// The mouse position a message was sent for (relative to the window that has the capture).
-POINT ScreenPoint(const MSG& msg) {
+POINT MessageScreenPoint(const MSG& msg) {
     POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
     ::ClientToScreen(msg.hwnd, &pt);
     return pt;
 }
-}  // namespace
 
 bool RunDragLoop(HWND hWnd, POINT press, HWND view, CallBackListener& listener, bool lockUpdates) {
     // The drag begins once the mouse leaves the system's drag rectangle around the press point.
@@ -46,7 +45,7 @@ bool RunDragLoop(HWND hWnd, POINT press, HWND view, CallBackListener& listener, 
         case WM_SYSKEYUP:
             break;
         case WM_MOUSEMOVE: {
-            const POINT pt = ScreenPoint(msg);
+            const POINT pt = MessageScreenPoint(msg);
             if (!started && ::PtInRect(&detect, pt)) break;
             const UINT keys = CurrentKeyFlags();
             if (!started) {
@@ -59,7 +58,7 @@ bool RunDragLoop(HWND hWnd, POINT press, HWND view, CallBackListener& listener, 
         }
         case WM_LBUTTONUP:
             if (started) {
-                const POINT pt = ScreenPoint(msg);
+                const POINT pt = MessageScreenPoint(msg);
                 dropped = true;
                 listener.DragDrop(hWnd, view, pt.x, pt.y, CurrentKeyFlags());
             }

@@ -14,6 +14,9 @@ namespace DockSplitTab {
 // a drop was reported.
 bool RunDragLoop(HWND hWnd, POINT press, HWND view, CallBackListener& listener, bool lockUpdates);
 
+// The screen position of a mouse message (relative to the window that has the capture).
+POINT MessageScreenPoint(const MSG& msg);
+
 // A plain rectangle on top of everything, in screen coordinates: hollow (a frame of `thickness`
 // pixels) for drop outlines, solid for sizing bars. Owns its window.
 class Outline {

@@ -339,3 +339,37 @@ TEST_F(FrameTest, ActivationMovesTheActiveCaptionAndFallsBackWhenAPlaceGoes) {
     EXPECT_TRUE(host.ToggleClientView(list->m_window));
     EXPECT_TRUE(AtSide(list, SideLeft));
 }
+
+TEST_F(FrameTest, TheSizingEdgeFollowsTheMouseAndAppliesOnRelease) {
+    frame().DockViewAtSide(SideLeft, View(L"left"));
+    Frame::DockPane* side = frame().GetDockPane(SideLeft);
+    // Queued before the press: the sizing loop runs inside the press's handler.
+    auto drag = [&](std::initializer_list<std::pair<UINT, int>> events) {
+        const RECT edge = side->SizingEdgeRect();
+        const int x = (edge.left + edge.right) / 2, y = (edge.top + edge.bottom) / 2;
+        for (auto [msg, dx] : events)
+            side->PostMessage(msg, msg == WM_KEYDOWN ? VK_ESCAPE : 0, MAKELPARAM(x + dx, y));
+        side->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        DockHost::Pump();
+        return frame().Layout().sides[SideLeft].size;
+    };
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, 2}, {WM_LBUTTONUP, 2}}), 200);
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, -2}, {WM_LBUTTONUP, -2}}), 200);
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, 20}, {WM_MOUSEMOVE, 40}, {WM_LBUTTONUP, 40}}), 240);
+    EXPECT_EQ(frame().Layout().centralWidth, 560);
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, 40}, {WM_KEYDOWN, 0}, {WM_LBUTTONUP, 40}}), 240);  // Escape drops it
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, -30}, {WM_LBUTTONUP, -30}}), 210);
+    EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+TEST_F(FrameTest, AViewWindowThatGoesAwayOnCloseLeavesTheLayout) {
+    HWND plain = ::CreateWindowExW(0, L"STATIC", L"plain", WS_CHILD, 0, 0, 10, 10, host, nullptr, nullptr, nullptr);
+    ClientView view(plain, L"plain");
+    frame().DockViewAtSide(SideTop, &view);
+    frame().ViewClose(plain);  // the default handling of the close destroys the window
+    EXPECT_FALSE(::IsWindow(plain));
+    DockHost::Pump();
+    EXPECT_FALSE(frame().IsInLayout(plain));
+    EXPECT_EQ(frame().GetDockPane(SideTop), nullptr);
+    EXPECT_EQ(host.closed, (std::vector<ClientView*>{&view}));
+}
