@@ -25,7 +25,7 @@ public:
     bool IsVertical() const { return m_vertical; }
     int BarThickness() const { return ::GetSystemMetrics(m_vertical ? SM_CXSIZEFRAME : SM_CYSIZEFRAME); }
 
-    // Part 0 is left or top, part 1 right or bottom.
+    // Index 0 is the left or top pane, 1 the right or bottom one.
     HWND GetSplitterPane(int index) const { return m_panes[index & 1]; }
     void SetSplitterPane(int index, HWND hWnd) {
         m_panes[index & 1] = hWnd;
