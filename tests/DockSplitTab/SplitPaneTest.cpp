@@ -281,3 +281,34 @@ TEST_F(SplitPaneTest, ARightClickOnATabSelectsItAndLetsItsViewShowItsMenu) {
     EXPECT_EQ(testViews[0]->contextMenus, 1);
     EXPECT_EQ(testViews[2]->contextMenus, 0);
 }
+
+TEST(Pane, PanesMadeBySplittingAlwaysShowTheirTabsAndTabsCarryTheirTooltips) {
+    DockHost host;
+    ASSERT_TRUE(host.Open(300, 200, false));
+    host.ShowWindow(SW_SHOWNOACTIVATE);
+    SplitPane split;  // a dock side's: tabs at the bottom, only with two or more
+    ASSERT_TRUE(split.Create(host, nullptr, /*tabsOnTop=*/false, /*autoHide=*/true));
+    ::SetWindowPos(split, nullptr, 0, 0, 300, 200, SWP_NOZORDER);
+    TestView* a = host.NewView(L"a");
+    TestView* b = host.NewView(L"b");
+    split.AddView(L"a", a->m_window, L"tip of a", -1);
+    split.AddView(L"b", b->m_window, L"tip of b", -1);
+    Pane* root = split.CurrentPane();
+    RECT rc = root->ClientPart();
+    POINT right{rc.right - 5, (rc.top + rc.bottom) / 2};
+    ::ClientToScreen(*root, &right);
+    split.DragStart(*root, b->m_window, right.x, right.y, 0);
+    split.DragOver(*root, b->m_window, right.x, right.y, 0);
+    split.DragDrop(*root, b->m_window, right.x, right.y, 0);
+    Pane* added = split.PaneOf(b->m_window);
+    ASSERT_NE(added, root);
+    EXPECT_FALSE(root->TabStripShown());  // the root pane keeps its split pane's auto-hide
+    EXPECT_TRUE(added->TabStripShown());
+
+    NMTTDISPINFOW info{};
+    info.hdr = NMHDR{nullptr, 0, TTN_GETDISPINFOW};
+    added->SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    ASSERT_NE(info.lpszText, nullptr);
+    EXPECT_STREQ(info.lpszText, L"tip of b");
+    split.DestroyWindow();
+}
