@@ -38,6 +38,15 @@ HWND Frame::Create(HWND owner, FrameListener* listener, bool autoHideTabs) {
     return Window<Frame>::Create(owner, &rc, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
 }
 
+void Frame::SetImageList(HIMAGELIST images) {
+    m_images = images;
+    m_central.SetImageList(images);
+    for (auto& pane : m_dockPanes)
+        if (pane && pane->Split()) pane->Split()->SetImageList(images);
+    for (auto& frame : m_floatFrames)
+        if (frame->Split()) frame->Split()->SetImageList(images);
+}
+
 LRESULT Frame::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     if (!m_central.Create(m_hWnd, this, /*tabsOnTop=*/true, /*autoHide=*/false)) return -1;
     m_activePane = &m_central;
@@ -165,6 +174,7 @@ Frame::DockPane* Frame::EnsureDockPane(int side, int size, int cornerFlags, std:
     if (cornerFlags >= 0) m_layout.sides[side].cornerFlags = cornerFlags & 3;
     auto pane = std::make_unique<DockPane>();
     if (!pane->Create(m_hWnd, side, this, m_autoHideTabs, std::move(adopt))) return nullptr;
+    pane->Split()->SetImageList(m_images);
     m_dockPanes[side] = std::move(pane);
     ShowSide(m_layout, side);
     UpdateLayout();
@@ -174,6 +184,7 @@ Frame::DockPane* Frame::EnsureDockPane(int side, int size, int cornerFlags, std:
 Frame::FloatFrame* Frame::NewFloatFrame(const RECT& rect, std::unique_ptr<SplitPane> adopt) {
     auto frame = std::make_unique<FloatFrame>();
     if (!frame->Create(m_hWnd, rect, this, m_autoHideTabs, std::move(adopt))) return nullptr;
+    frame->Split()->SetImageList(m_images);
     m_floatFrames.push_back(std::move(frame));
     return m_floatFrames.back().get();
 }

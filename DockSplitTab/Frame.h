@@ -59,6 +59,8 @@ public:
     ~Frame() override;
 
     HWND Create(HWND owner, FrameListener* listener, bool autoHideTabs);
+    // The images the views' image indices refer to (not owned): given to every place's tabs.
+    void SetImageList(HIMAGELIST images);
 
     void AddView(ClientView* view);
     bool DockView(const StateRecord& record, ClientView* view);
@@ -172,6 +174,7 @@ private:
     UINT m_nextRequest = 1;
     FrameListener* m_listener = nullptr;
     bool m_autoHideTabs = false;
+    HIMAGELIST m_images = nullptr;
 };
 
 // One dock side: a caption bar with a close button, a sizing edge towards the central area, and

@@ -48,6 +48,11 @@ Pane* SplitPane::NewPane(HWND parent, bool autoHide) {
     return raw;
 }
 
+void SplitPane::SetImageList(HIMAGELIST images) {
+    m_images = images;
+    for (auto& [hWnd, pane] : m_panes) pane->Tabs().SendMessage(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+}
+
 Pane* SplitPane::FindPane(HWND hWnd) const {
     auto it = m_panes.find(hWnd);
     return it == m_panes.end() ? nullptr : it->second.get();

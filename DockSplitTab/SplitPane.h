@@ -49,6 +49,8 @@ public:
     std::vector<HWND> Views() const;
     bool IsEmpty() const { return m_viewPanes.empty(); }
     void SetOwner(CallBackListener* owner) { m_owner = owner; }
+    // The images of the tabs (not owned), for this split pane's panes now and later.
+    void SetImageList(HIMAGELIST images);
 
     Pane* CurrentPane() const { return m_activePane; }
     Pane* PaneOf(HWND view) const;

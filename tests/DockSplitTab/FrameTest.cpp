@@ -373,3 +373,17 @@ TEST_F(FrameTest, AViewWindowThatGoesAwayOnCloseLeavesTheLayout) {
     EXPECT_EQ(frame().GetDockPane(SideTop), nullptr);
     EXPECT_EQ(host.closed, (std::vector<ClientView*>{&view}));
 }
+
+TEST_F(FrameTest, EveryPlacesTabsShowTheViewsImages) {
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32, 2, 0);
+    frame().SetImageList(images);
+    TestView* docked = View(L"docked");
+    docked->m_image = 1;
+    frame().DockViewAtSide(SideTop, docked);
+    frame().FloatView(RECT{0, 0, 200, 200}, View(L"floating"));
+    for (SplitPane* split : {&frame().Central(), frame().DockSplitPane(SideTop), frame().FloatFrames()[0]->Split()})
+        EXPECT_EQ(reinterpret_cast<HIMAGELIST>(split->CurrentPane()->Tabs().SendMessage(TCM_GETIMAGELIST)), images);
+    EXPECT_EQ(frame().DockSplitPane(SideTop)->CurrentPane()->Item(docked->m_window).image, 1);
+    host.DestroyWindow();
+    ImageList_Destroy(images);
+}
