@@ -1,0 +1,60 @@
+#include "Frame.h"
+
+namespace DockSplitTab {
+
+HWND Frame::FloatFrame::Create(HWND frame, const RECT& rect, FloatDockFrameListener* listener, bool autoHideTabs,
+                               std::unique_ptr<SplitPane> adopt) {
+    m_listener = listener;
+    const DWORD style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN |
+                        WS_CLIPSIBLINGS;
+    const DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE | WS_EX_NOPARENTNOTIFY;
+    if (!Window<FloatFrame>::Create(frame, &rect, L"", style, exStyle)) return nullptr;
+    if (adopt) {
+        m_splitPane = std::move(adopt);
+        ::SetParent(*m_splitPane, m_hWnd);
+    } else {
+        m_splitPane = std::make_unique<SplitPane>();
+        if (!m_splitPane->Create(m_hWnd, listener, /*tabsOnTop=*/false, autoHideTabs)) {
+            DestroyWindow();
+            return nullptr;
+        }
+    }
+    RECT client = GetClientRect();
+    ::SetWindowPos(*m_splitPane, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    return m_hWnd;
+}
+
+LRESULT Frame::FloatFrame::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    if (m_splitPane && m_splitPane->m_hWnd)
+        ::SetWindowPos(*m_splitPane, nullptr, 0, 0, LOWORD(lParam), HIWORD(lParam), SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+}
+
+LRESULT Frame::FloatFrame::OnNcLButtonDblClk(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
+    if (wParam != HTCAPTION || !m_listener) {
+        bHandled = FALSE;
+        return 0;
+    }
+    m_listener->DockFloatingFrame(m_hWnd);
+    return 0;
+}
+
+// The close box hides the frame's views; the frame goes after the current message.
+LRESULT Frame::FloatFrame::OnClose(UINT, WPARAM, LPARAM, BOOL&) {
+    if (m_splitPane && m_splitPane->SendMessage(WM_CLOSE) != 0) return 0;
+    if (m_listener) m_listener->CloseFloatingFrame(m_hWnd);
+    return 0;
+}
+
+LRESULT Frame::FloatFrame::OnContextMenu(UINT msg, WPARAM, LPARAM lParam, BOOL&) {
+    HWND view = m_splitPane ? m_splitPane->ActiveView() : nullptr;
+    if (view) ::SendMessageW(view, msg, reinterpret_cast<WPARAM>(view), lParam);
+    return 0;
+}
+
+LRESULT Frame::FloatFrame::OnSetFocus(UINT, WPARAM, LPARAM, BOOL&) {
+    if (m_splitPane && m_splitPane->m_hWnd) ::SetFocus(*m_splitPane);
+    return 0;
+}
+
+}  // namespace DockSplitTab

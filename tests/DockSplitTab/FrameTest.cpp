@@ -1,0 +1,389 @@
+#include <gtest/gtest.h>
+
+#include "DockHost.h"
+#include "SettingsStore.h"
+
+using namespace DockSplitTab;
+
+namespace {
+bool operator==(const RECT& a, const RECT& b) { return ::EqualRect(&a, &b) != FALSE; }
+RECT ScreenRect(HWND hWnd) {
+    RECT rc{};
+    ::GetWindowRect(hWnd, &rc);
+    return rc;
+}
+
+// A shown 800 x 600 host with its frame.
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.Open(800, 600, false));
+        host.ShowWindow(SW_SHOWNOACTIVATE);
+    }
+    TestView* View(const wchar_t* name) { return host.NewView(name); }
+    Frame& frame() { return host.Frame(); }
+    bool InCentral(TestView* v) { return frame().Central().HoldsView(v->m_window); }
+    bool AtSide(TestView* v, int side) {
+        SplitPane* split = frame().DockSplitPane(side);
+        return split && split->HoldsView(v->m_window);
+    }
+    Frame::FloatFrame* FloatOf(TestView* v) {
+        for (Frame::FloatFrame* f : frame().FloatFrames())
+            if (f->Split()->HoldsView(v->m_window)) return f;
+        return nullptr;
+    }
+
+    DockHost host;
+};
+}  // namespace
+
+TEST_F(FrameTest, ShowingASideTakesTheCentralAreaAndTheLastViewGivesItBack) {
+    EXPECT_EQ(frame().Layout().centralWidth, 800);
+    EXPECT_EQ(frame().Layout().centralHeight, 600);
+    TestView* list = View(L"list");
+    ASSERT_TRUE(frame().DockView(StateRecord{PlaceDocked, SideLeft, 180, {}}, list));
+    EXPECT_EQ(frame().Layout().centralWidth, 620);
+    RECT central = ScreenRect(frame().Central());
+    RECT side = ScreenRect(*frame().GetDockPane(SideLeft));
+    EXPECT_EQ(side.right - side.left, 180);
+    EXPECT_EQ(central.left, side.right);
+    EXPECT_EQ(list->m_mode, ModeDocked);
+
+    // A second view joins the side as a tab; the positive size in its record resizes the side.
+    TestView* log = View(L"log");
+    ASSERT_TRUE(frame().DockView(StateRecord{PlaceDocked, SideLeft, 200, {}}, log));
+    EXPECT_EQ(frame().Layout().sides[SideLeft].size, 200);
+    EXPECT_EQ(frame().Layout().centralWidth, 600);
+
+    EXPECT_FALSE(frame().DockView(StateRecord{PlaceDocked, -1, 100, {}}, View(L"nowhere")));
+    EXPECT_FALSE(frame().DockViewAtSide(4, View(L"nowhere")));
+
+    frame().HideView(list->m_window);
+    EXPECT_NE(frame().GetDockPane(SideLeft), nullptr);
+    frame().HideView(log->m_window);
+    EXPECT_EQ(frame().GetDockPane(SideLeft), nullptr);
+    EXPECT_FALSE(frame().Layout().sides[SideLeft].visible);
+    EXPECT_EQ(frame().Layout().centralWidth, 800);
+    EXPECT_TRUE(ScreenRect(frame().Central()) == ScreenRect(frame()));
+}
+
+TEST_F(FrameTest, ResizingTheFrameChangesOnlyTheCentralAreaAndNeverBelowTheMinimum) {
+    frame().DockViewAtSide(SideRight, View(L"right"));  // 200 wide
+    ::SetWindowPos(frame(), nullptr, 0, 0, 700, 500, SWP_NOZORDER);
+    EXPECT_EQ(frame().Layout().centralWidth, 500);
+    EXPECT_EQ(frame().Layout().sides[SideRight].size, 200);
+    ::SetWindowPos(frame(), nullptr, 0, 0, 220, 500, SWP_NOZORDER);  // 20 beside the side
+    EXPECT_EQ(frame().Layout().centralWidth, 500);
+    ::SetWindowPos(frame(), nullptr, 0, 0, 700, 500, SWP_NOZORDER);  // nothing lost meanwhile
+    EXPECT_EQ(frame().Layout().centralWidth, 500);
+}
+
+TEST_F(FrameTest, HiddenViewsComeBackWhereTheyWere) {
+    TestView* docked = View(L"docked");
+    TestView* floating = View(L"floating");
+    TestView* central = View(L"central");
+    frame().DockViewAtSide(SideBottom, docked);
+    frame().FloatView(RECT{100, 100, 400, 300}, floating);
+    frame().AddView(central);
+    ASSERT_NE(FloatOf(floating), nullptr);
+    const RECT floatedAt = ScreenRect(floating->m_window);
+
+    for (TestView* v : {docked, floating, central}) {
+        EXPECT_TRUE(frame().HideView(v->m_window));
+        EXPECT_FALSE(frame().IsInLayout(v->m_window));
+        EXPECT_FALSE(::IsWindowVisible(v->m_window));
+        EXPECT_TRUE(::IsWindow(v->m_window));
+    }
+    EXPECT_FALSE(frame().HideView(central->m_window));
+    EXPECT_EQ(docked->m_closedFrom, ClosedFromDock);
+    EXPECT_EQ(docked->m_dockSide, SideBottom);
+    EXPECT_EQ(floating->m_closedFrom, ClosedFromFloat);
+    EXPECT_TRUE(floating->m_floatRect == floatedAt);
+    EXPECT_EQ(frame().GetDockPane(SideBottom), nullptr);
+    EXPECT_TRUE(frame().FloatFrames().empty());
+
+    for (TestView* v : {docked, floating, central}) frame().ShowView(v);
+    EXPECT_TRUE(AtSide(docked, SideBottom));
+    EXPECT_TRUE(InCentral(central));
+    Frame::FloatFrame* again = FloatOf(floating);
+    ASSERT_NE(again, nullptr);
+    RECT expected = floatedAt;
+    ::InflateRect(&expected, 7, 27);
+    EXPECT_TRUE(ScreenRect(*again) == expected);
+    EXPECT_TRUE(::IsWindowVisible(central->m_window));
+}
+
+TEST_F(FrameTest, TheDockCommandAlternatesBetweenFloatingAndTheCentralArea) {
+    TestView* graph = View(L"graph");
+    frame().AddView(graph);
+    frame().DockCommand(graph->m_window);
+    EXPECT_TRUE(InCentral(graph));  // not before the current message is done
+    DockHost::Pump();
+    EXPECT_NE(FloatOf(graph), nullptr);
+    EXPECT_EQ(graph->m_mode, ModeFloating);
+    EXPECT_EQ(frame().ActiveView(), graph->m_window);
+
+    frame().DockCommand(graph->m_window);
+    DockHost::Pump();
+    EXPECT_TRUE(InCentral(graph));
+    EXPECT_EQ(graph->m_mode, ModeCentral);
+    EXPECT_TRUE(frame().FloatFrames().empty());
+
+    // A docked view floats; a view floated by the frame (mode 1) gets no request the first time.
+    TestView* list = View(L"list");
+    frame().DockViewAtSide(SideLeft, list);
+    frame().DockCommand(list->m_window);
+    DockHost::Pump();
+    EXPECT_NE(FloatOf(list), nullptr);
+    EXPECT_EQ(frame().GetDockPane(SideLeft), nullptr);
+
+    TestView* restored = View(L"restored");
+    frame().FloatView(RECT{50, 50, 250, 250}, restored);
+    frame().DockCommand(restored->m_window);
+    DockHost::Pump();
+    EXPECT_NE(FloatOf(restored), nullptr);
+    EXPECT_EQ(restored->m_mode, ModeFloating);
+    frame().DockCommand(restored->m_window);
+    DockHost::Pump();
+    EXPECT_TRUE(InCentral(restored));
+}
+
+TEST_F(FrameTest, AViewCloseThatTheViewRefusesLeavesItWhereItIs) {
+    TestView* stubborn = View(L"stubborn");
+    TestView* willing = View(L"willing");
+    frame().DockViewAtSide(SideRight, stubborn);
+    frame().AddView(willing);
+    stubborn->refuseClose = 1;
+    frame().ViewClose(stubborn->m_window);
+    frame().ViewClose(willing->m_window);
+    DockHost::Pump();
+    EXPECT_EQ(stubborn->closeMessages, 1);
+    EXPECT_TRUE(AtSide(stubborn, SideRight));
+    EXPECT_FALSE(frame().IsInLayout(willing->m_window));
+    ASSERT_EQ(host.closed.size(), 1u);
+    EXPECT_EQ(host.closed[0], willing);
+}
+
+TEST_F(FrameTest, ClosingADockSideOrAFloatingFrameHidesAndReportsEveryView) {
+    TestView* a = View(L"a");
+    TestView* b = View(L"b");
+    frame().DockViewAtSide(SideBottom, a);
+    frame().DockViewAtSide(SideBottom, b);
+    const RECT sideRect = ScreenRect(*frame().GetDockPane(SideBottom));
+    // A press on the close button and a release outside it close nothing; inside, they do.
+    Frame::DockPane* side = frame().GetDockPane(SideBottom);
+    RECT button = side->CloseButtonRect();
+    const LPARAM onButton = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+    side->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, onButton);
+    side->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(button.left - 30, button.top));
+    DockHost::Pump();
+    ASSERT_EQ(frame().GetDockPane(SideBottom), side);
+    side->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, onButton);
+    side->SendMessage(WM_LBUTTONUP, 0, onButton);
+    EXPECT_NE(frame().GetDockPane(SideBottom), nullptr);
+    DockHost::Pump();
+    EXPECT_EQ(frame().GetDockPane(SideBottom), nullptr);
+    EXPECT_FALSE(frame().Layout().sides[SideBottom].visible);
+    EXPECT_EQ(host.closed, (std::vector<ClientView*>{a, b}));
+    EXPECT_EQ(b->m_closedFrom, ClosedFromDock);
+    EXPECT_EQ(b->m_dockSide, SideBottom);
+    RECT within{};  // where the view was on the side when it was hidden
+    EXPECT_TRUE(::IntersectRect(&within, &b->m_floatRect, &sideRect) && within == b->m_floatRect);
+    EXPECT_FALSE(::IsRectEmpty(&b->m_floatRect));
+
+    host.closed.clear();
+    TestView* c = View(L"c");
+    frame().FloatView(RECT{10, 10, 300, 200}, c);
+    Frame::FloatFrame* floating = FloatOf(c);
+    ASSERT_NE(floating, nullptr);
+    floating->SendMessage(WM_CLOSE);
+    DockHost::Pump();
+    EXPECT_TRUE(frame().FloatFrames().empty());
+    EXPECT_EQ(host.closed, (std::vector<ClientView*>{c}));
+    EXPECT_EQ(c->m_closedFrom, ClosedFromFloat);
+    frame().ShowView(c);
+    EXPECT_NE(FloatOf(c), nullptr);
+}
+
+TEST_F(FrameTest, ASideFloatsAsAWholeAndDocksBackByDoubleClick) {
+    TestView* a = View(L"a");
+    TestView* b = View(L"b");
+    frame().DockViewAtSide(SideRight, a);
+    frame().DockViewAtSide(SideRight, b);
+    SplitPane* split = frame().DockSplitPane(SideRight);
+    const RECT sideRect = ScreenRect(*frame().GetDockPane(SideRight));
+    frame().FloatDockSide(SideRight);
+    DockHost::Pump();
+    EXPECT_EQ(frame().GetDockPane(SideRight), nullptr);
+    ASSERT_EQ(frame().FloatFrames().size(), 1u);
+    Frame::FloatFrame* floating = frame().FloatFrames()[0];
+    EXPECT_EQ(floating->Split(), split);  // the whole split pane moved
+    RECT expected = sideRect;
+    ::InflateRect(&expected, 4, 12);
+    EXPECT_TRUE(ScreenRect(*floating) == expected);
+    EXPECT_EQ(a->m_mode, ModeDocked);
+
+    frame().DockFloatingFrame(*floating);
+    DockHost::Pump();
+    EXPECT_TRUE(frame().FloatFrames().empty());
+    EXPECT_TRUE(AtSide(a, SideRight));
+    EXPECT_TRUE(AtSide(b, SideRight));
+}
+
+TEST_F(FrameTest, ADetachedTabFloatsAtTheViewsRectangle) {
+    TestView* a = View(L"a");
+    TestView* b = View(L"b");
+    frame().AddView(a);
+    frame().AddView(b);
+    const RECT at = ScreenRect(b->m_window);
+    NMHDR nm{frame().Central().CurrentPane()->Tabs(), 0, NM_DBLCLK};
+    frame().Central().CurrentPane()->SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
+    DockHost::Pump();
+    Frame::FloatFrame* floating = FloatOf(b);
+    ASSERT_NE(floating, nullptr);
+    RECT expected = at;
+    ::InflateRect(&expected, 7, 27);
+    EXPECT_TRUE(ScreenRect(*floating) == expected);
+    EXPECT_EQ(::GetWindow(*floating, GW_OWNER), host.m_hWnd);  // stays above the main window
+    EXPECT_TRUE(InCentral(a));
+}
+
+TEST_F(FrameTest, SizingDragsOfTwoPixelsOrLessChangeNothing) {
+    frame().DockViewAtSide(SideLeft, View(L"left"));
+    frame().DockViewAtSide(SideBottom, View(L"bottom"));
+    Frame::DockPane* left = frame().GetDockPane(SideLeft);
+    Frame::DockPane* bottom = frame().GetDockPane(SideBottom);
+    left->FinishSizing(POINT{200, 300}, POINT{202, 300});
+    bottom->FinishSizing(POINT{300, 450}, POINT{300, 452});
+    EXPECT_EQ(frame().Layout().sides[SideLeft].size, 200);
+    EXPECT_EQ(frame().Layout().sides[SideBottom].size, 150);
+    left->FinishSizing(POINT{200, 300}, POINT{230, 300});
+    bottom->FinishSizing(POINT{300, 450}, POINT{300, 440});
+    EXPECT_EQ(frame().Layout().sides[SideLeft].size, 230);
+    EXPECT_EQ(frame().Layout().centralWidth, 570);
+    EXPECT_EQ(frame().Layout().sides[SideBottom].size, 160);
+    EXPECT_EQ(frame().Layout().centralHeight, 440);
+    RECT side = ScreenRect(*left);
+    EXPECT_EQ(side.right - side.left, 230);
+    left->FinishSizing(POINT{200, 300}, POINT{760, 300});  // central would drop below 24
+    EXPECT_EQ(frame().Layout().sides[SideLeft].size, 230);
+
+    RECT limits = frame().DockSizingLimits(SideLeft);
+    RECT client = ScreenRect(frame());
+    EXPECT_EQ(limits.left, client.left + 10);
+    EXPECT_EQ(limits.right, client.left + 230 + 570 - 10);
+}
+
+TEST_F(FrameTest, SaveStateWritesTheRecordOfEveryDockedAndFloatingView) {
+    DeleteSettingsKey(L"State");
+    const SettingsAccess store{ReadSettingBinary, WriteSettingBinary};
+    TestView* list = View(L"list");
+    TestView* floating = View(L"floating");
+    TestView* central = View(L"central");
+    frame().DockView(StateRecord{PlaceDocked, SideRight, 210, {}}, list);
+    frame().FloatView(RECT{30, 40, 330, 240}, floating);
+    frame().AddView(central);
+    frame().SaveState(store);
+
+    BYTE bytes[64] = {};
+    DWORD size = sizeof(bytes);
+    ASSERT_FALSE(ReadSettingBinary(L"State", L"Test_list", bytes, size));
+    ASSERT_EQ(size, 28u);
+    const BYTE docked[28] = {2, 0, 0, 0, 3, 0, 0, 0, 210, 0, 0, 0};
+    EXPECT_EQ(0, memcmp(bytes, docked, 28));
+
+    StateRecord record = ReadViewState(store, L"Test_floating");
+    EXPECT_EQ(record.kind, PlaceFloating);
+    EXPECT_TRUE(record.rect == ScreenRect(*FloatOf(floating)));
+    size = sizeof(bytes);
+    EXPECT_TRUE(ReadSettingBinary(L"State", L"Test_central", bytes, size));  // central views: none
+
+    // Another length, or nothing at all, docks at the left with the side's size.
+    const BYTE shortRecord[27] = {3};
+    WriteSettingBinary(L"State", L"Test_short", shortRecord, sizeof(shortRecord));
+    for (const wchar_t* name : {L"Test_short", L"Test_absent"}) {
+        StateRecord fallback = ReadViewState(store, name);
+        EXPECT_EQ(fallback.kind, PlaceDocked);
+        EXPECT_EQ(fallback.side, SideLeft);
+        EXPECT_EQ(fallback.size, -1);
+    }
+
+    // The records place the views again in a new frame.
+    DockHost second;
+    ASSERT_TRUE(second.Open(800, 600, false));
+    TestView* list2 = second.NewView(L"list");
+    TestView* floating2 = second.NewView(L"floating");
+    second.Frame().RestoreView(ReadViewState(store, list2->Name()), list2);
+    second.Frame().RestoreView(ReadViewState(store, floating2->Name()), floating2);
+    EXPECT_TRUE(second.Frame().DockSplitPane(SideRight)->HoldsView(list2->m_window));
+    EXPECT_EQ(second.Frame().Layout().sides[SideRight].size, 210);
+    ASSERT_EQ(second.Frame().FloatFrames().size(), 1u);
+    EXPECT_TRUE(ScreenRect(*second.Frame().FloatFrames()[0]) == record.rect);
+    DeleteSettingsKey(L"State");
+}
+
+TEST_F(FrameTest, ActivationMovesTheActiveCaptionAndFallsBackWhenAPlaceGoes) {
+    TestView* list = View(L"list");
+    TestView* graph = View(L"graph");
+    frame().AddView(graph);
+    frame().DockViewAtSide(SideLeft, list);
+    EXPECT_EQ(frame().ActivePane(), frame().DockSplitPane(SideLeft));
+    EXPECT_EQ(frame().ActiveView(), list->m_window);
+    frame().BringToFront(graph->m_window);
+    EXPECT_EQ(frame().ActivePane(), &frame().Central());
+    frame().BringToFront(list->m_window);
+    frame().HideView(list->m_window);
+    EXPECT_EQ(frame().ActivePane(), &frame().Central());
+    EXPECT_EQ(frame().ActiveView(), graph->m_window);
+    EXPECT_TRUE(host.IsClientViewShown(graph->m_window));
+    EXPECT_TRUE(host.ToggleClientView(list->m_window));
+    EXPECT_TRUE(AtSide(list, SideLeft));
+}
+
+TEST_F(FrameTest, TheSizingEdgeFollowsTheMouseAndAppliesOnRelease) {
+    frame().DockViewAtSide(SideLeft, View(L"left"));
+    Frame::DockPane* side = frame().GetDockPane(SideLeft);
+    // Queued before the press: the sizing loop runs inside the press's handler.
+    auto drag = [&](std::initializer_list<std::pair<UINT, int>> events) {
+        const RECT edge = side->SizingEdgeRect();
+        const int x = (edge.left + edge.right) / 2, y = (edge.top + edge.bottom) / 2;
+        for (auto [msg, dx] : events)
+            side->PostMessage(msg, msg == WM_KEYDOWN ? VK_ESCAPE : 0, MAKELPARAM(x + dx, y));
+        side->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        DockHost::Pump();
+        return frame().Layout().sides[SideLeft].size;
+    };
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, 2}, {WM_LBUTTONUP, 2}}), 200);
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, -2}, {WM_LBUTTONUP, -2}}), 200);
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, 20}, {WM_MOUSEMOVE, 40}, {WM_LBUTTONUP, 40}}), 240);
+    EXPECT_EQ(frame().Layout().centralWidth, 560);
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, 40}, {WM_KEYDOWN, 0}, {WM_LBUTTONUP, 40}}), 240);  // Escape drops it
+    EXPECT_EQ(drag({{WM_MOUSEMOVE, -30}, {WM_LBUTTONUP, -30}}), 210);
+    EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+TEST_F(FrameTest, AViewWindowThatGoesAwayOnCloseLeavesTheLayout) {
+    HWND plain = ::CreateWindowExW(0, L"STATIC", L"plain", WS_CHILD, 0, 0, 10, 10, host, nullptr, nullptr, nullptr);
+    ClientView view(plain, L"plain");
+    frame().DockViewAtSide(SideTop, &view);
+    frame().ViewClose(plain);  // the default handling of the close destroys the window
+    EXPECT_FALSE(::IsWindow(plain));
+    DockHost::Pump();
+    EXPECT_FALSE(frame().IsInLayout(plain));
+    EXPECT_EQ(frame().GetDockPane(SideTop), nullptr);
+    EXPECT_EQ(host.closed, (std::vector<ClientView*>{&view}));
+}
+
+TEST_F(FrameTest, EveryPlacesTabsShowTheViewsImages) {
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32, 2, 0);
+    frame().SetImageList(images);
+    TestView* docked = View(L"docked");
+    docked->m_image = 1;
+    frame().DockViewAtSide(SideTop, docked);
+    frame().FloatView(RECT{0, 0, 200, 200}, View(L"floating"));
+    for (SplitPane* split : {&frame().Central(), frame().DockSplitPane(SideTop), frame().FloatFrames()[0]->Split()})
+        EXPECT_EQ(reinterpret_cast<HIMAGELIST>(split->CurrentPane()->Tabs().SendMessage(TCM_GETIMAGELIST)), images);
+    EXPECT_EQ(frame().DockSplitPane(SideTop)->CurrentPane()->Item(docked->m_window).image, 1);
+    host.DestroyWindow();
+    ImageList_Destroy(images);
+}
