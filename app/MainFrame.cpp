@@ -5,6 +5,9 @@
 #include "OptionsDlg.h"
 #include "SettingsStore.h"
 #include "Units.h"
+#include "ViewTableLock.h"
+
+using DockSplitTab::ClientView;
 
 namespace {
 constexpr DWORD kReBarStyle = 0x56002640;
@@ -24,6 +27,9 @@ std::wstring PromptPart(UINT id, bool tip) {
     return tip ? text.substr(newline + 1) : text.substr(0, newline);
 }
 
+// The dock frame keeps the views' places under "State" through the settings store.
+const DockSplitTab::SettingsAccess kLayoutSettings{ReadSettingBinary, WriteSettingBinary};
+
 std::wstring HelpFileBesideProgram() {
     wchar_t path[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -32,17 +38,30 @@ std::wstring HelpFileBesideProgram() {
 }
 }  // namespace
 
+CMainFrame::CMainFrame() = default;
+
+CMainFrame::~CMainFrame() {
+    CViewTableLock lock;
+    m_clientViews.clear();
+}
+
 LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     ::SetWindowContextHelpId(m_hWnd, kMainFrameHelpContext);
     m_helpFile = HelpFileBesideProgram();
     g_bFahrenheit = ReadSettingDword(L"Options", L"Unit", 0) != 0 ? 1 : 0;
 
     CreateBars();
+    m_hWndClient = m_dock.Create(m_hWnd, this, true);
 
     if (CMessageLoop* loop = AppModule::Instance() ? AppModule::Instance()->GetMessageLoop() : nullptr) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
+
+    // The list is made now and shown once the message loop runs.
+    m_list.Create(m_hWnd, nullptr, LoadResString(IDS_LIST_OF_SENSORS).c_str(), WS_CHILD | WS_CLIPSIBLINGS |
+                  WS_CLIPCHILDREN);
+    PostMessage(WM_COMMAND, ID_VIEW_SENSORLIST);
     bHandled = FALSE;
     return 0;
 }
@@ -83,6 +102,7 @@ void CMainFrame::CreateBars() {
 
 LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     WriteSettingDword(L"Options", L"Unit", g_bFahrenheit ? 1 : 0);
+    if (m_dock.IsWindow()) m_dock.SaveState(kLayoutSettings);
     bHandled = FALSE;  // default processing destroys the window
     return 0;
 }
@@ -94,10 +114,15 @@ BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
 }
 
 BOOL CMainFrame::OnIdle(int) {
+    HWND list = m_list;
+    UISetCheck(ID_VIEW_SENSORLIST, list && m_dock.IsInLayout(list) && m_dock.IsSelected(list) &&
+                                       ::IsWindowVisible(list));
     HWND active = ActiveViewWindow();
-    bool graphActive = active != nullptr;
-    UIEnable(ID_FILE_PRINT, false);
-    UIEnable(ID_FILE_PRINT_PREVIEW, false);
+    bool graphActive = active && active != list;
+    ClientView* activeView = active ? m_dock.FindView(active) : nullptr;
+    bool canPrint = activeView && activeView->CanPrint();
+    UIEnable(ID_FILE_PRINT, canPrint);
+    UIEnable(ID_FILE_PRINT_PREVIEW, canPrint);
     for (UINT id = ID_TIMESCALE_FIRST; id <= ID_TIMESCALE_LAST; ++id) {
         UIEnable(id, graphActive);
         UISetCheck(id, false);
@@ -109,7 +134,86 @@ BOOL CMainFrame::OnIdle(int) {
     return FALSE;
 }
 
-HWND CMainFrame::ActiveViewWindow() const { return nullptr; }
+HWND CMainFrame::ActiveViewWindow() const { return m_dock.IsWindow() ? m_dock.ActiveView() : nullptr; }
+
+// Sensor list toggle: hide it when it is the front tab, bring it to the front when it is behind
+// another, put it back where it was when hidden, or place it the first time at its saved place.
+LRESULT CMainFrame::OnViewSensorList(WORD, WORD, HWND, BOOL&) {
+    HWND list = m_list;
+    bool held = m_dock.IsInLayout(list);
+    bool front = held && m_dock.IsSelected(list);
+    if (front) {
+        m_dock.HideView(list);
+    } else if (held) {
+        m_dock.BringToFront(list);
+    } else if (ClientView* view = TableView(list)) {
+        m_dock.ShowView(view);
+    } else {
+        std::wstring caption = LoadResString(IDS_LIST_OF_SENSORS);
+        auto created = std::make_unique<ClientView>(list, caption, caption, -1);
+        ClientView* raw = created.get();
+        {
+            CViewTableLock lock;
+            m_clientViews[list] = std::move(created);
+        }
+        m_dock.RestoreView(DockSplitTab::ReadViewState(kLayoutSettings, raw->Name()), raw);
+    }
+    UISetCheck(ID_VIEW_SENSORLIST, !front);
+    return 0;
+}
+
+ClientView* CMainFrame::TableView(HWND view) {
+    CViewTableLock lock;
+    auto it = m_clientViews.find(view);
+    return it == m_clientViews.end() ? nullptr : it->second.get();
+}
+
+ClientView* CMainFrame::FindClientView(HWND view) { return m_dock.FindView(view); }
+
+bool CMainFrame::ToggleClientView(HWND view) {
+    if (m_dock.IsInLayout(view)) {
+        m_dock.HideView(view);
+        return false;
+    }
+    if (ClientView* known = TableView(view)) m_dock.ShowView(known);
+    return true;
+}
+
+bool CMainFrame::IsClientViewShown(HWND view) { return m_dock.IsInLayout(view) && m_dock.IsSelected(view); }
+
+bool CMainFrame::ActivateClientView(HWND view) {
+    if (!m_dock.IsInLayout(view)) return false;
+    if (!m_dock.IsSelected(view)) m_dock.BringToFront(view);
+    return true;
+}
+
+bool CMainFrame::IsClientViewAttached(HWND view) { return m_dock.IsInLayout(view); }
+
+void CMainFrame::DockClientView(HWND view) { m_dock.DockCommand(view); }
+
+// A closed view other than the sensor list goes for good: out of the table, its window destroyed
+// and its object deleted. Its sensor's next measurement makes it anew.
+void CMainFrame::ViewClosed(ClientView* view) {
+    if (!view || view->m_window == static_cast<HWND>(m_list)) return;
+    std::unique_ptr<ClientView> closed;
+    {
+        CViewTableLock lock;
+        auto it = m_clientViews.find(view->m_window);
+        if (it == m_clientViews.end()) return;
+        closed = std::move(it->second);
+        m_clientViews.erase(it);
+    }
+    if (::IsWindow(closed->m_window)) ::DestroyWindow(closed->m_window);
+}
+
+LRESULT CMainFrame::OnCloseClientView(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    auto window = reinterpret_cast<HWND>(lParam);
+    if (ClientView* view = m_dock.FindView(window)) {
+        m_dock.HideView(window);
+        ViewClosed(view);
+    }
+    return 0;
+}
 
 LRESULT CMainFrame::OnInitMenuPopup(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     if (!HIWORD(lParam)) UIUpdateMenu(reinterpret_cast<HMENU>(wParam));  // not the system menu

@@ -1,12 +1,16 @@
 // The program's one top-level window: command bar, toolbar and status bar, command routing and
 // update-UI.
 #pragma once
+#include <map>
+#include <memory>
 #include <string>
 
+#include "Frame.h"
 #include "FrameWindow.h"
 #include "MessageLoop.h"
 #include "ToolBar.h"
 #include "UpdateUI.h"
+#include "SensorListPlaceholder.h"
 #include "resource.h"
 
 // Band ids of the rebar: the command bar first, the toolbar second.
@@ -17,17 +21,22 @@ inline constexpr UINT kToolBarBand = 0xEB01;
 inline constexpr UINT WM_HELPHITTEST = 0x0366;
 inline constexpr UINT WM_EXITHELPMODE = 0x0367;
 inline constexpr UINT WM_KICKIDLE = 0x036A;
+// Sent by a view (lParam: its window) to have it closed like a closed tab.
+inline constexpr UINT WM_CLOSE_CLIENT_VIEW = WM_USER + 1;
 
 class CMainFrame : public FrameWindow<CMainFrame>,
                    public UpdateUI,
                    public CMessageFilter,
-                   public CIdleHandler {
+                   public CIdleHandler,
+                   public DockSplitTab::FrameListener,
+                   public ClientViewListener {
 public:
     DECLARE_WND_CLASS_EX(L"KV_DockFrame", 0, COLOR_WINDOW)
 
     BEGIN_MSG_MAP(CMainFrame)
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_CLOSE_CLIENT_VIEW, OnCloseClientView)
         MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
         MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
         MESSAGE_HANDLER(WM_MEASUREITEM, OnMeasureItem)
@@ -42,6 +51,7 @@ public:
         COMMAND_ID_HANDLER(ID_EDIT_COPY, OnForwardToView)
         COMMAND_ID_HANDLER(ID_VIEW_TOOLBAR, OnViewToolBar)
         COMMAND_ID_HANDLER(ID_VIEW_STATUS_BAR, OnViewStatusBar)
+        COMMAND_ID_HANDLER(ID_VIEW_SENSORLIST, OnViewSensorList)
         COMMAND_ID_HANDLER(ID_APP_EXIT, OnFileExit)
         COMMAND_ID_HANDLER(ID_VIEW_OPTIONS, OnViewOptions)
         COMMAND_ID_HANDLER(ID_HELP_CONTENTS, OnHelpContents)
@@ -49,8 +59,25 @@ public:
         CHAIN_MSG_MAP(FrameWindow<CMainFrame>)
     END_MSG_MAP()
 
+    CMainFrame();
+    ~CMainFrame() override;
+
     BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnIdle(int nIdleCount) override;
+
+    // ClientViewListener: what the views ask of the main window.
+    DockSplitTab::ClientView* FindClientView(HWND view) override;
+    bool ToggleClientView(HWND view) override;
+    bool IsClientViewShown(HWND view) override;
+    bool ActivateClientView(HWND view) override;
+    bool IsClientViewAttached(HWND view) override;
+    void DockClientView(HWND view) override;
+
+    // FrameListener: a view was closed in the layout.
+    void ViewClosed(DockSplitTab::ClientView* view) override;
+
+    DockSplitTab::Frame& Dock() { return m_dock; }
+    HWND SensorList() const { return m_list; }
 
     // The window that view-level commands go to: the active client view's, or none.
     HWND ActiveViewWindow() const;
@@ -72,16 +99,24 @@ private:
     LRESULT OnForwardToView(WORD, WORD, HWND, BOOL&);
     LRESULT OnViewToolBar(WORD, WORD, HWND, BOOL&);
     LRESULT OnViewStatusBar(WORD, WORD, HWND, BOOL&);
+    LRESULT OnViewSensorList(WORD, WORD, HWND, BOOL&);
+    LRESULT OnCloseClientView(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnFileExit(WORD, WORD, HWND, BOOL&);
     LRESULT OnViewOptions(WORD, WORD, HWND, BOOL&);
     LRESULT OnHelpContents(WORD, WORD, HWND, BOOL&);
     LRESULT OnContextHelp(WORD, WORD, HWND, BOOL&);
 
     void CreateBars();
+    // The client-view table's entry for a window, or none.
+    DockSplitTab::ClientView* TableView(HWND view);
     void ShowHelp(UINT context);
     // Runs the context-help mode; returns the help context picked, 0 when cancelled.
     UINT TrackContextHelp();
 
+    // The client-view table: every view the frame made, shown or hidden, by window.
+    std::map<HWND, std::unique_ptr<DockSplitTab::ClientView>> m_clientViews;
+    DockSplitTab::Frame m_dock;
+    CSensorListPlaceholder m_list;
     CommandBar m_commandBar;
     HWND m_toolbar = nullptr;
     ImageList m_toolbarImages;

@@ -130,3 +130,119 @@ TEST_F(MainFrame, AboutBoxShowsTheVersionBuildAndServerLines) {
     EXPECT_EQ(AboutProbe::s_server, about.m_serverLine);
     EXPECT_EQ(AboutProbe::s_link, L"https://kestrova.example/");
 }
+
+namespace {
+void Pump() {
+    MSG msg;
+    for (int i = 0; i < 500 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+// A view window that records the commands it gets.
+class RecordingView : public Window<RecordingView> {
+public:
+    DECLARE_WND_CLASS_EX(L"KV_TestRecordingView", 0, COLOR_WINDOW)
+    BEGIN_MSG_MAP(RecordingView)
+        MESSAGE_HANDLER(WM_COMMAND, OnCommand)
+    END_MSG_MAP()
+    LRESULT OnCommand(UINT, WPARAM wParam, LPARAM, BOOL&) {
+        commands.push_back(LOWORD(wParam));
+        return 0;
+    }
+    std::vector<WORD> commands;
+};
+
+bool HeldAtSide(CMainFrame& frame, HWND view, int side) {
+    DockSplitTab::SplitPane* split = frame.Dock().DockSplitPane(side);
+    return split && split->HoldsView(view);
+}
+}  // namespace
+
+TEST_F(MainFrame, TheListDocksLeftAtFirstAndComesBackFloatingWhereItWasLeft) {
+    Create();
+    m_frame.ShowWindow(SW_SHOWNOACTIVATE);
+    Pump();  // the posted list toggle
+    HWND list = m_frame.SensorList();
+    EXPECT_TRUE(HeldAtSide(m_frame, list, DockSplitTab::SideLeft));
+    m_frame.OnIdle(0);
+    EXPECT_TRUE(m_frame.UIGetState(ID_VIEW_SENSORLIST).checked);
+
+    m_frame.Dock().DockCommand(list);
+    Pump();
+    auto floats = m_frame.Dock().FloatFrames();
+    ASSERT_EQ(floats.size(), 1u);
+    RECT floatedAt{};
+    ::GetWindowRect(*floats[0], &floatedAt);
+    m_frame.SendMessage(WM_CLOSE);
+    Pump();
+
+    CMainFrame restarted;
+    ASSERT_TRUE(restarted.CreateEx(IDR_MAINFRAME));
+    restarted.ShowWindow(SW_SHOWNOACTIVATE);
+    Pump();
+    floats = restarted.Dock().FloatFrames();
+    ASSERT_EQ(floats.size(), 1u);
+    EXPECT_TRUE(floats[0]->Split()->HoldsView(restarted.SensorList()));
+    RECT again{};
+    ::GetWindowRect(*floats[0], &again);
+    EXPECT_TRUE(::EqualRect(&again, &floatedAt));
+    restarted.DestroyWindow();
+    Pump();
+}
+
+TEST_F(MainFrame, TheListToggleHidesTheFrontListAndBringsItBack) {
+    Create();
+    m_frame.ShowWindow(SW_SHOWNOACTIVATE);
+    Pump();
+    HWND list = m_frame.SensorList();
+    ASSERT_TRUE(m_frame.IsClientViewAttached(list));
+
+    m_frame.SendMessage(WM_COMMAND, ID_VIEW_SENSORLIST);
+    EXPECT_FALSE(m_frame.IsClientViewAttached(list));
+    EXPECT_FALSE(m_frame.UIGetState(ID_VIEW_SENSORLIST).checked);
+
+    m_frame.SendMessage(WM_COMMAND, ID_VIEW_SENSORLIST);
+    EXPECT_TRUE(HeldAtSide(m_frame, list, DockSplitTab::SideLeft));
+    EXPECT_TRUE(m_frame.UIGetState(ID_VIEW_SENSORLIST).checked);
+
+    // Through the views' interface: hidden, then shown again where it was.
+    EXPECT_FALSE(m_frame.ToggleClientView(list));
+    EXPECT_FALSE(m_frame.IsClientViewShown(list));
+    EXPECT_TRUE(m_frame.ToggleClientView(list));
+    EXPECT_TRUE(m_frame.IsClientViewShown(list));
+}
+
+TEST_F(MainFrame, ViewCommandsGoToTheActiveViewAndEnableWithAGraph) {
+    Create();
+    m_frame.ShowWindow(SW_SHOWNOACTIVATE);
+    Pump();
+    RecordingView graph;
+    ASSERT_TRUE(graph.Create(m_frame, nullptr, L"graph", WS_CHILD));
+    DockSplitTab::ClientView view(graph, L"Room 1", L"Room 1");
+    m_frame.Dock().AddView(&view);
+    ASSERT_EQ(m_frame.ActiveViewWindow(), static_cast<HWND>(graph));
+
+    for (UINT id : {2003u, 2011u, static_cast<UINT>(ID_GRAPH_PROPERTIES), static_cast<UINT>(ID_FILE_EXPORT),
+                    static_cast<UINT>(ID_EDIT_COPY), static_cast<UINT>(ID_SENSOR_PROPERTIES)})
+        m_frame.SendMessage(WM_COMMAND, id);
+    EXPECT_EQ(graph.commands, (std::vector<WORD>{2003, 2011, ID_GRAPH_PROPERTIES, ID_FILE_EXPORT, ID_EDIT_COPY,
+                                                 ID_SENSOR_PROPERTIES}));
+    m_frame.OnIdle(0);
+    EXPECT_TRUE(m_frame.UIGetState(2000).enabled);
+    EXPECT_TRUE(m_frame.UIGetState(ID_GRAPH_PROPERTIES).enabled);
+    EXPECT_TRUE(m_frame.UIGetState(ID_FILE_EXPORT).enabled);
+
+    // With the list active the graph commands are disabled again.
+    m_frame.ActivateClientView(m_frame.SensorList());
+    m_frame.Dock().HideView(graph);
+    m_frame.OnIdle(0);
+    EXPECT_FALSE(m_frame.UIGetState(2000).enabled);
+    EXPECT_FALSE(m_frame.UIGetState(ID_FILE_EXPORT).enabled);
+    m_frame.DestroyWindow();  // before the view it still knows goes away
+}
