@@ -295,8 +295,17 @@ LRESULT CMainFrame::OnViewOptions(WORD, WORD, HWND, BOOL&) {
     COptionsDlg dialog;
     int old = g_bFahrenheit ? 1 : 0;
     dialog.m_nUnit = old;
-    if (dialog.DoModal(::GetActiveWindow()) == IDOK && dialog.m_nUnit != old) g_bFahrenheit = dialog.m_nUnit != 0;
+    if (dialog.DoModal(::GetActiveWindow()) == IDOK && dialog.m_nUnit != old) {
+        g_bFahrenheit = dialog.m_nUnit != 0;
+        RedrawValueViews();
+    }
     return 0;
+}
+
+// Every view that shows values redraws them in the new unit at once, without a new measurement.
+void CMainFrame::RedrawValueViews() {
+    CViewTableLock lock;
+    for (const auto& [window, view] : m_clientViews) ::InvalidateRect(window, nullptr, TRUE);
 }
 
 void CMainFrame::ShowHelp(UINT context) {

@@ -107,6 +107,7 @@ private:
     LRESULT OnContextHelp(WORD, WORD, HWND, BOOL&);
 
     void CreateBars();
+    void RedrawValueViews();
     // The client-view table's entry for a window, or none.
     DockSplitTab::ClientView* TableView(HWND view);
     void ShowHelp(UINT context);

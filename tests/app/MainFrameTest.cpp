@@ -246,3 +246,42 @@ TEST_F(MainFrame, ViewCommandsGoToTheActiveViewAndEnableWithAGraph) {
     EXPECT_FALSE(m_frame.UIGetState(ID_FILE_EXPORT).enabled);
     m_frame.DestroyWindow();  // before the view it still knows goes away
 }
+
+namespace {
+// Once the options dialog is up: records which unit it shows, picks `pick` and presses OK.
+struct OptionsProbe {
+    static void CALLBACK Answer(HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        HWND box = ::FindWindowW(L"#32770", L"Kestrova options");
+        if (!box) return;
+        s_shown = ::IsDlgButtonChecked(box, 1042) == BST_CHECKED ? 1 : ::IsDlgButtonChecked(box, 1041) == BST_CHECKED ? 0 : -1;
+        ::CheckRadioButton(box, 1041, 1042, s_pick == 1 ? 1042 : 1041);
+        ::PostMessageW(box, WM_COMMAND, s_button, 0);
+    }
+    static inline int s_shown = -2;
+    static inline int s_pick = 0;
+    static inline int s_button = IDOK;
+};
+}  // namespace
+
+TEST_F(MainFrame, TheOptionsDialogSwitchesTheUnitOnlyWhenConfirmed) {
+    Create();
+    struct {
+        int before, pick, button, shown, after;
+    } cases[] = {
+        {0, 1, IDOK, 0, 1},      // Celsius to Fahrenheit
+        {1, 0, IDCANCEL, 1, 1},  // cancelled: unchanged
+        {1, 0, IDOK, 1, 0},
+    };
+    for (const auto& c : cases) {
+        g_bFahrenheit = c.before;
+        OptionsProbe::s_pick = c.pick;
+        OptionsProbe::s_button = c.button;
+        ::SetTimer(nullptr, 0, 100, OptionsProbe::Answer);
+        m_frame.SendMessage(WM_COMMAND, ID_VIEW_OPTIONS);
+        EXPECT_EQ(OptionsProbe::s_shown, c.shown);
+        EXPECT_EQ(g_bFahrenheit, c.after);
+    }
+    // The new unit is stored only when the frame closes.
+    EXPECT_EQ(ReadSettingDword(L"Options", L"Unit", -1), -1);
+}
