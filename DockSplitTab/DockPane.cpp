@@ -22,15 +22,9 @@ HWND Frame::DockPane::Create(HWND frame, int side, FloatDockFrameListener* liste
     RECT rc{};
     if (!Window<DockPane>::Create(frame, &rc, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS))
         return nullptr;
-    if (adopt) {
-        m_splitPane = std::move(adopt);
-        ::SetParent(*m_splitPane, m_hWnd);
-    } else {
-        m_splitPane = std::make_unique<SplitPane>();
-        if (!m_splitPane->Create(m_hWnd, listener, /*tabsOnTop=*/false, autoHideTabs)) {
-            DestroyWindow();
-            return nullptr;
-        }
+    if (!HoldSplitPane(m_hWnd, listener, autoHideTabs, std::move(adopt))) {
+        DestroyWindow();
+        return nullptr;
     }
     return m_hWnd;
 }

@@ -9,15 +9,9 @@ HWND Frame::FloatFrame::Create(HWND frame, const RECT& rect, FloatDockFrameListe
                         WS_CLIPSIBLINGS;
     const DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE | WS_EX_NOPARENTNOTIFY;
     if (!Window<FloatFrame>::Create(frame, &rect, L"", style, exStyle)) return nullptr;
-    if (adopt) {
-        m_splitPane = std::move(adopt);
-        ::SetParent(*m_splitPane, m_hWnd);
-    } else {
-        m_splitPane = std::make_unique<SplitPane>();
-        if (!m_splitPane->Create(m_hWnd, listener, /*tabsOnTop=*/false, autoHideTabs)) {
-            DestroyWindow();
-            return nullptr;
-        }
+    if (!HoldSplitPane(m_hWnd, listener, autoHideTabs, std::move(adopt))) {
+        DestroyWindow();
+        return nullptr;
     }
     RECT client = GetClientRect();
     ::SetWindowPos(*m_splitPane, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -2,6 +2,17 @@
 
 namespace DockSplitTab {
 
+bool Frame::SplitPaneWrapper::HoldSplitPane(HWND host, CallBackListener* listener, bool autoHideTabs,
+                                            std::unique_ptr<SplitPane> adopt) {
+    if (adopt) {
+        m_splitPane = std::move(adopt);
+        ::SetParent(*m_splitPane, host);
+        return true;
+    }
+    m_splitPane = std::make_unique<SplitPane>();
+    return m_splitPane->Create(host, listener, /*tabsOnTop=*/false, autoHideTabs) != nullptr;
+}
+
 namespace {
 // A new dock side's size until the user sizes it: a sensible share of a typical main window.
 constexpr int kDefaultSideSize[SideCount] = {150, 150, 200, 200};

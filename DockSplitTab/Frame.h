@@ -50,6 +50,11 @@ public:
     public:
         SplitPane* Split() const { return m_splitPane.get(); }
     protected:
+        // Takes over `adopt` (a place's whole tree moving in) or makes a new empty split pane,
+        // as a child of `host`.
+        bool HoldSplitPane(HWND host, CallBackListener* listener, bool autoHideTabs,
+                           std::unique_ptr<SplitPane> adopt);
+
         std::unique_ptr<SplitPane> m_splitPane;
     };
     class DockPane;

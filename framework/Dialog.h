@@ -21,12 +21,8 @@ private:
             self->m_hWnd = hWnd;
             ::SetWindowLongPtrW(hWnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         }
-        MSG current{hWnd, msg, w, l, 0, {}};
-        const MSG* previous = self->m_pCurrentMsg;
-        self->m_pCurrentMsg = &current;
         LRESULT result = 0;
-        BOOL handled = static_cast<T*>(self)->ProcessWindowMessage(hWnd, msg, w, l, result, 0);
-        self->m_pCurrentMsg = previous;
+        BOOL handled = self->template RouteMessage<T>(hWnd, msg, w, l, result);
         if (msg == WM_NCDESTROY) {
             ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
             self->m_hWnd = nullptr;

@@ -37,13 +37,8 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hWnd, UINT msg, WPARAM w, LPARAM l) {
         auto* self = static_cast<SubclassedWindow*>(::GetPropW(hWnd, PropName()));
         if (!self) return ::DefWindowProcW(hWnd, msg, w, l);
-        MSG current{hWnd, msg, w, l, 0, {}};
-        const MSG* previous = self->m_pCurrentMsg;
-        self->m_pCurrentMsg = &current;
         LRESULT result = 0;
-        if (!static_cast<T*>(self)->ProcessWindowMessage(hWnd, msg, w, l, result, 0))
-            result = self->DefWindowProc(msg, w, l);
-        self->m_pCurrentMsg = previous;
+        if (!self->template RouteMessage<T>(hWnd, msg, w, l, result)) result = self->DefWindowProc(msg, w, l);
         if (msg == WM_NCDESTROY) self->UnsubclassWindow();
         return result;
     }

@@ -145,6 +145,17 @@ public:
     const MSG* GetCurrentMessage() const { return m_pCurrentMsg; }
 
 protected:
+    // Offers a message to T's message map, with the message available to the handlers.
+    template <class T>
+    BOOL RouteMessage(HWND hWnd, UINT msg, WPARAM w, LPARAM l, LRESULT& result) {
+        MSG current{hWnd, msg, w, l, 0, {}};
+        const MSG* previous = m_pCurrentMsg;
+        m_pCurrentMsg = &current;
+        BOOL handled = static_cast<T*>(this)->ProcessWindowMessage(hWnd, msg, w, l, result, 0);
+        m_pCurrentMsg = previous;
+        return handled;
+    }
+
     const MSG* m_pCurrentMsg = nullptr;
     // The object whose window is being created on this thread: its first message attaches it.
     static thread_local WindowBase* s_pCreating;
@@ -188,13 +199,8 @@ private:
             self->m_hWnd = hWnd;
             ::SetWindowLongPtrW(hWnd, 0, reinterpret_cast<LONG_PTR>(self));
         }
-        MSG current{hWnd, msg, w, l, 0, {}};
-        const MSG* previous = self->m_pCurrentMsg;
-        self->m_pCurrentMsg = &current;
         LRESULT result = 0;
-        if (!static_cast<T*>(self)->ProcessWindowMessage(hWnd, msg, w, l, result, 0))
-            result = self->DefWindowProc(msg, w, l);
-        self->m_pCurrentMsg = previous;
+        if (!self->template RouteMessage<T>(hWnd, msg, w, l, result)) result = self->DefWindowProc(msg, w, l);
         if (msg == WM_NCDESTROY) {
             ::SetWindowLongPtrW(hWnd, 0, 0);
             self->m_hWnd = nullptr;

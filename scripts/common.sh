@@ -54,3 +54,36 @@ ksv_prefix() {
 ksv_wine() {
     "$KSV_BUILD/wine-run.sh" "$@"
 }
+
+# ksv_screenshot NAME CLASS SIZE PROGRAM [ARGS...]: runs a program of the build under a private
+# Xvfb display, waits for its window of CLASS, saves a screenshot of the screen (SIZE, e.g.
+# 1280x800), closes the window and prints the screenshot's path.
+ksv_screenshot() {
+    local name=$1 class=$2 size=$3 program=$4
+    shift 4
+    local bin="$KSV_BUILD/bin"
+    ksv_prefix xvfb
+    local shots="$KSV_BUILD/screenshots"
+    mkdir -p "$shots"
+    local shot="$shots/$name-$(date +%Y%m%d-%H%M%S).png"
+    local display=":$((90 + RANDOM % 100))"
+    Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+    local xvfb=$!
+    # Runs in a subshell so that its clean-up trap and DISPLAY stay local.
+    (
+        export DISPLAY=$display
+        trap 'wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
+        sleep 1
+        ksv_wine "$bin/$program" "$@" </dev/null >/dev/null 2>&1 &
+        local running=$!
+        if ! ksv_wine "$bin/winctl.exe" wait "$class" 60; then
+            echo "$program did not open its window" >&2
+            exit 1
+        fi
+        sleep "${KSV_SETTLE:-2}"
+        /usr/bin/import -display "$display" -window root "$shot"
+        ksv_wine "$bin/winctl.exe" close "$class" || true
+        wait "$running" || true
+    ) || return 1
+    echo "$shot"
+}
