@@ -97,8 +97,11 @@ bool Catalogue::FromText(const std::wstring& text) {
             read.nextSettingsIndex = a;
         } else if (f[0] == L"device" && f.size() == 2 && ParseLong(f[1], &a)) {
             read.nextDeviceId = a;
-        } else if (f[0] == L"seed" && f.size() == 2 && ParseLong(f[1], &a)) {
-            read.seed = static_cast<unsigned>(a);
+        } else if (f[0] == L"seed" && f.size() == 2 && !f[1].empty()) {
+            wchar_t* end = nullptr;
+            unsigned long long seed = wcstoull(f[1].c_str(), &end, 10);
+            if (*end != L'\0' || seed > 0xFFFFFFFFull) return false;
+            read.seed = static_cast<unsigned>(seed);
         } else if (f[0] == L"sensor" && f.size() == 7) {
             SensorInfo s;
             long enabled = 0;
