@@ -54,3 +54,13 @@ ksv_prefix() {
 ksv_wine() {
     "$KSV_BUILD/wine-run.sh" "$@"
 }
+
+# Registers the stand-in logger server in the current prefix and starts it with its default
+# sensors (made, with their history, at its first start in the prefix). It runs detached and goes
+# on logging after the program ends, as a logger does; `OstrelServer.exe /Stop` ends it.
+ksv_start_server() {
+    local server="$KSV_BUILD/bin/OstrelServer.exe"
+    ksv_wine "$server" /RegServer </dev/null
+    # No pipes and no lock descriptors of ours may stay open in a process that lives on.
+    ( ksv_wine "$server" "$@" </dev/null >/dev/null 2>&1 9>&- & )
+}

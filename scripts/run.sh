@@ -10,6 +10,7 @@ bin="$KSV_BUILD/bin"
 
 if [ -n "${DISPLAY:-}" ]; then
     ksv_prefix x11
+    ksv_start_server
     exec "$KSV_BUILD/wine-run.sh" "$bin/Kestrova.exe" "$@"
 fi
 
@@ -28,6 +29,7 @@ cleanup() {
 trap cleanup EXIT
 sleep 1
 
+ksv_start_server
 ksv_wine "$bin/Kestrova.exe" "$@" &
 program=$!
 if ksv_wine "$bin/winctl.exe" wait KV_DockFrame 60; then
