@@ -27,8 +27,7 @@ HRESULT MakeArray(VARTYPE type, const std::vector<T>& items, VARIANT* out) {
 }
 }  // namespace
 
-HRESULT COstrelSensor::Check(const void* out) const {
-    if (!out) return E_POINTER;
+HRESULT COstrelSensor::Usable() const {
     return m_sensor->removed ? HRESULT_FROM_WIN32(ERROR_DEVICE_REMOVED) : S_OK;
 }
 
@@ -66,7 +65,7 @@ STDMETHODIMP COstrelSensor::get_Name(BSTR* name) {
 }
 
 STDMETHODIMP COstrelSensor::put_Name(BSTR name) {
-    HRESULT hr = Check(this);
+    HRESULT hr = Usable();
     if (FAILED(hr)) return hr;
     if (::SysStringLen(name) > kMaxNameLength) return E_INVALIDARG;
     SensorInfo changed = m_sensor->info;
@@ -80,7 +79,7 @@ STDMETHODIMP COstrelSensor::get_Description(BSTR* description) {
 }
 
 STDMETHODIMP COstrelSensor::put_Description(BSTR description) {
-    HRESULT hr = Check(this);
+    HRESULT hr = Usable();
     if (FAILED(hr)) return hr;
     if (::SysStringLen(description) > kMaxDescriptionLength) return E_INVALIDARG;
     SensorInfo changed = m_sensor->info;
@@ -95,7 +94,7 @@ STDMETHODIMP COstrelSensor::get_Enabled(VARIANT_BOOL* enabled) {
 }
 
 STDMETHODIMP COstrelSensor::put_Enabled(VARIANT_BOOL enabled) {
-    HRESULT hr = Check(this);
+    HRESULT hr = Usable();
     if (FAILED(hr)) return hr;
     SensorInfo changed = m_sensor->info;
     changed.enabled = enabled != VARIANT_FALSE;
@@ -106,7 +105,7 @@ STDMETHODIMP COstrelSensor::GetData(double from, double to, double interval, VAR
     if (!times || !values) return E_POINTER;
     ::VariantInit(times);
     ::VariantInit(values);
-    HRESULT hr = Check(this);
+    HRESULT hr = Usable();
     if (FAILED(hr)) return hr;
     if (!IsValidQuery(from, to, interval)) return E_INVALIDARG;
     const auto& records = m_sensor->log.Records();
@@ -125,7 +124,7 @@ STDMETHODIMP COstrelSensor::GetData(double from, double to, double interval, VAR
 STDMETHODIMP COstrelSensor::GetLogPeriod(double* first, double* last) {
     if (!first || !last) return E_POINTER;
     *first = *last = 0;
-    HRESULT hr = Check(this);
+    HRESULT hr = Usable();
     if (FAILED(hr)) return hr;
     const auto& records = m_sensor->log.Records();
     if (!records.empty()) {
@@ -142,7 +141,7 @@ STDMETHODIMP COstrelSensor::get_RecordCount(long* count) {
 }
 
 STDMETHODIMP COstrelSensor::Remove() {
-    HRESULT hr = Check(this);
+    HRESULT hr = Usable();
     return FAILED(hr) ? hr : m_logger.Remove(*m_sensor);
 }
 
@@ -158,7 +157,7 @@ STDMETHODIMP COstrelSensor::GetLastValue(double* time, float* value) {
     if (!time || !value) return E_POINTER;
     *time = 0;
     *value = 0;
-    HRESULT hr = Check(this);
+    HRESULT hr = Usable();
     if (FAILED(hr)) return hr;
     const auto& records = m_sensor->log.Records();
     if (records.empty()) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);  // no value is not a value at time 0

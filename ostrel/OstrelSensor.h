@@ -33,7 +33,9 @@ public:
 
 private:
     // S_OK when the sensor can be used; the failure for a removed one.
-    HRESULT Check(const void* out) const;
+    HRESULT Usable() const;
+    // The same, after checking an out-parameter.
+    HRESULT Check(const void* out) const { return out ? Usable() : E_POINTER; }
 
     Logger& m_logger;
     std::shared_ptr<Sensor> m_sensor;
