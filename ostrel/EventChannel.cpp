@@ -94,19 +94,10 @@ EventChannel::~EventChannel() {
 void EventChannel::Post(const ServerEvent& event) {
     {
         std::lock_guard<std::mutex> lock(m_state->mutex);
-        if (m_state->stop) return;
-        if (m_state->queue.size() >= kMaxQueued) {
-            ++m_state->dropped;
-            return;
-        }
+        if (m_state->stop || m_state->queue.size() >= kMaxQueued) return;
         m_state->queue.push_back(event);
     }
     m_state->wake.notify_one();
-}
-
-size_t EventChannel::Dropped() const {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    return m_state->dropped;
 }
 
 DWORD WINAPI EventChannel::Deliver(void* parameter) {

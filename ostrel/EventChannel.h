@@ -33,7 +33,8 @@ HRESULT FireEvent(IDispatch* sink, const ServerEvent& event);
 
 class EventChannel {
 public:
-    // How many events may wait for a subscriber that does not keep up; later ones are dropped.
+    // How many events may wait for a subscriber that does not keep up; later ones are dropped
+    // (it can read the log to catch up).
     static constexpr size_t kMaxQueued = 100000;
 
     // Starts delivering to `sink` (an IDispatch of the subscriber, on the calling apartment's
@@ -47,7 +48,6 @@ public:
     EventChannel& operator=(const EventChannel&) = delete;
 
     void Post(const ServerEvent& event);
-    size_t Dropped() const;
 
 private:
     struct State {
@@ -55,7 +55,6 @@ private:
         std::condition_variable wake;
         std::deque<ServerEvent> queue;
         bool stop = false;
-        size_t dropped = 0;
         IStream* marshalledSink = nullptr;
         HWND notify = nullptr;
         UINT failedMessage = 0;

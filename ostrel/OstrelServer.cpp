@@ -35,10 +35,10 @@ STDMETHODIMP COstrelServer::MeasureNow(long rounds) {
     return result;
 }
 
-STDMETHODIMP COstrelServer::Broadcast(BSTR text, long count) {
-    if (count < 0 || count > kMaxRounds) return E_INVALIDARG;
+STDMETHODIMP COstrelServer::Broadcast(BSTR text, long times) {
+    if (times < 0 || times > kMaxRounds) return E_INVALIDARG;
     std::wstring message = text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
-    for (long i = 0; i < count; ++i) m_module.OnStatus(message);
+    for (long i = 0; i < times; ++i) m_module.OnStatus(message);
     return S_OK;
 }
 

@@ -30,7 +30,7 @@ public:
     // IOstrelServer
     STDMETHODIMP get_DataFolder(BSTR* folder) override;
     STDMETHODIMP MeasureNow(long rounds) override;
-    STDMETHODIMP Broadcast(BSTR text, long count) override;
+    STDMETHODIMP Broadcast(BSTR text, long times) override;
     STDMETHODIMP Disconnect() override;
     STDMETHODIMP GetSensor(long id, long type, IOstrelSensor** sensor) override;
     STDMETHODIMP get_Sensors(IOstrelSensors** sensors) override;
