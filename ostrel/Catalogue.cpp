@@ -88,8 +88,14 @@ bool Catalogue::FromText(const std::wstring& text) {
     Catalogue read;
     std::wistringstream in(text);
     std::wstring line;
-    if (!std::getline(in, line) || line != kMagic) return false;
-    while (std::getline(in, line)) {
+    // Line ends may have become CR LF in an editor.
+    auto next = [&] {
+        if (!std::getline(in, line)) return false;
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        return true;
+    };
+    if (!next() || line != kMagic) return false;
+    while (next()) {
         if (line.empty()) continue;
         auto f = SplitTabs(line);
         long a = 0;

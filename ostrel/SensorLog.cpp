@@ -16,7 +16,8 @@ std::pair<size_t, size_t> FindRange(const std::vector<LogRecord>& records, doubl
 
 Series Reduce(const LogRecord* begin, const LogRecord* end, double from, double interval) {
     Series series;
-    if (interval <= 0) {
+    // An interval so small that the interval numbers overflow holds one record at most anyway.
+    if (interval <= 0 || (begin != end && !std::isfinite(((end - 1)->time - from) / interval))) {
         series.times.reserve(end - begin);
         series.values.reserve(end - begin);
         for (const LogRecord* r = begin; r != end; ++r) {

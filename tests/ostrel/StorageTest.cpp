@@ -79,6 +79,9 @@ TEST(SensorLogQuery, ReductionAveragesEachIntervalAtItsFirstRecord) {
 
     Series raw = Reduce(records.data(), records.data() + records.size(), 0, 0);
     EXPECT_EQ(raw.times.size(), records.size());
+    // Intervals too small to count in still give one sample per record, not one for all.
+    Series tiny = Reduce(records.data(), records.data() + records.size(), 0, 1e-320);
+    EXPECT_EQ(tiny.times.size(), records.size());
     EXPECT_TRUE(Reduce(records.data(), records.data(), 0, 1).times.empty());
 }
 
@@ -143,6 +146,11 @@ TEST(Catalogue, TextRoundTripKeepsEveryCharacter) {
     EXPECT_EQ(read.seed, 4000000000u);
     EXPECT_EQ(read.nextSettingsIndex, 9);
     EXPECT_EQ(read.nextDeviceId, 102);
+
+    std::wstring crlf = c.ToText();
+    for (size_t at = 0; (at = crlf.find(L'\n', at)) != std::wstring::npos; at += 2) crlf.insert(at, L"\r");
+    ASSERT_TRUE(read.FromText(crlf));
+    EXPECT_EQ(read.sensors[0].description, s.description) << "only the line ends' CRs go";
 
     const wchar_t* broken[] = {L"", L"something else\n", L"ostrel-catalogue 1\nsensor\t1\t2\n",
                                L"ostrel-catalogue 1\nsensor\tx\t1\t1\t1\ta\tb\n"};
