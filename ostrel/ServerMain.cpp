@@ -19,8 +19,10 @@ namespace {
 const wchar_t kInstanceMutex[] = L"Local\\OstrelServer.Instance";
 const wchar_t kStopEvent[] = L"Local\\OstrelServer.Stop";
 
-// Messages go to the standard error a shell gave us; a server started by COM has none.
+// Messages go to the standard error a shell gave us; a server started by COM has none, so they
+// also go to the debugger's output.
 void Say(const std::wstring& text) {
+    ::OutputDebugStringW((L"OstrelServer: " + text + L"\n").c_str());
     HANDLE out = ::GetStdHandle(STD_ERROR_HANDLE);
     if (!out || out == INVALID_HANDLE_VALUE) return;
     std::wstring line = text + L"\n";

@@ -97,6 +97,21 @@ TEST(OstrelServer, EnumeratesSensorsWithEveryProperty) {
     Bstr version;
     ASSERT_EQ(server->get_Version(version.Receive()), S_OK);
     EXPECT_FALSE(version.Str().empty());
+    // Late-bound callers get the same through IDispatch.
+    {
+        ComPtr<IDispatch> dispatch;
+        ASSERT_EQ(server.As(dispatch), S_OK);
+        LPOLESTR name = const_cast<LPOLESTR>(L"version");
+        DISPID id = 0;
+        ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        DISPPARAMS none{};
+        Variant result;
+        ASSERT_EQ(dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.Receive(),
+                                   nullptr, nullptr),
+                  S_OK);
+        ASSERT_EQ(result.vt, VT_BSTR);
+        EXPECT_STREQ(result.bstrVal, version.Get());
+    }
 
     ComPtr<IOstrelSensors> sensors;
     ASSERT_EQ(server->get_Sensors(sensors.Receive()), S_OK);
