@@ -257,4 +257,5 @@ SimChannel Logger::Channel(const SensorInfo& info) const {
 
 void Logger::Status(const std::wstring& text) {
     if (m_listener) m_listener->OnStatus(text);
+    else m_earlyStatus.push_back(text);
 }

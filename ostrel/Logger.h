@@ -59,6 +59,8 @@ public:
     HRESULT Open(const LoggerOptions& options, std::wstring* problem);
 
     void SetListener(LoggerListener* listener) { m_listener = listener; }
+    // Status texts from before a listener was set (a torn record dropped at start).
+    const std::vector<std::wstring>& EarlyStatus() const { return m_earlyStatus; }
     const std::wstring& Folder() const { return m_folder; }
     const std::vector<std::shared_ptr<Sensor>>& Sensors() const { return m_sensors; }
 
@@ -87,4 +89,5 @@ private:
     Catalogue m_catalogue;  // next index and seed; the sensors live in m_sensors
     std::vector<std::shared_ptr<Sensor>> m_sensors;
     LoggerListener* m_listener = nullptr;
+    std::vector<std::wstring> m_earlyStatus;
 };

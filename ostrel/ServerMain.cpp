@@ -109,6 +109,7 @@ int RunServer(const ServerCommand& command) {
         Logger logger;
         std::wstring problem;
         HRESULT hr = logger.Open(options, &problem);
+        for (const std::wstring& text : logger.EarlyStatus()) Say(text);
         CServerModule module(logger);
         DWORD registration = 0;
         ClassFactory factory(module);

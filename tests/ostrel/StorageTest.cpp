@@ -183,6 +183,28 @@ TEST(LoggerStore, FirstStartMakesSensorsWithHistoryAndLaterStartsReadThem) {
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(logger.Sensors()[i]->log.Records().size(), counts[i] + 1);
 }
 
+TEST(LoggerStore, ATornRecordIsDroppedAtStartAndSaidSo) {
+    TempFolder folder;
+    std::wstring problem, path;
+    size_t before = 0;
+    {
+        Logger logger;
+        ASSERT_EQ(logger.Open(Small(folder, 1), &problem), S_OK);
+        path = logger.Sensors()[0]->log.Path();
+        before = logger.Sensors()[0]->log.Records().size();
+    }
+    {
+        UniqueHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD written = 0;
+        ::WriteFile(file.Get(), "torn", 4, &written, nullptr);
+    }
+    Logger logger;
+    ASSERT_EQ(logger.Open(Small(folder, 1), &problem), S_OK);
+    EXPECT_EQ(logger.Sensors()[0]->log.Records().size(), before);
+    ASSERT_EQ(logger.EarlyStatus().size(), 1u);
+    EXPECT_NE(logger.EarlyStatus()[0].find(L"Office (100)"), std::wstring::npos);
+}
+
 TEST(LoggerStore, RemoveDeletesTheSensorAndItsLogForGood) {
     TempFolder folder;
     std::wstring problem;
