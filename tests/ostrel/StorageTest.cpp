@@ -47,17 +47,6 @@ TEST(SensorLogQuery, RangeIncludesBothEnds) {
     EXPECT_EQ(FindRange({}, 0, 1), std::make_pair(size_t{0}, size_t{0}));
 }
 
-TEST(SensorLogQuery, ValidQueries) {
-    const double nan = std::nan("");
-    EXPECT_TRUE(IsValidQuery(1, 1, 0));
-    EXPECT_TRUE(IsValidQuery(1, 2, 0.5));
-    EXPECT_FALSE(IsValidQuery(2, 1, 0));
-    EXPECT_FALSE(IsValidQuery(1, 2, -0.1));
-    EXPECT_FALSE(IsValidQuery(nan, 2, 0));
-    EXPECT_FALSE(IsValidQuery(1, INFINITY, 0));
-    EXPECT_FALSE(IsValidQuery(1, 2, nan));
-}
-
 TEST(SensorLogQuery, ReductionAveragesEachIntervalAtItsFirstRecord) {
     // Ten-minute records from 00:00; hourly means counted from the query's start.
     const double m = 1.0 / 1440;
