@@ -74,6 +74,8 @@ ksv_screenshot() {
         export DISPLAY=$display
         trap 'wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
         sleep 1
+        # A caller that needs more running first (the logger server) defines this.
+        if declare -F ksv_screenshot_setup >/dev/null; then ksv_screenshot_setup; fi
         ksv_wine "$bin/$program" "$@" </dev/null >/dev/null 2>&1 &
         local running=$!
         if ! ksv_wine "$bin/winctl.exe" wait "$class" 60; then
@@ -86,4 +88,14 @@ ksv_screenshot() {
         wait "$running" || true
     ) || return 1
     echo "$shot"
+}
+
+# Registers the stand-in logger server in the current prefix and starts it with its default
+# sensors (made, with their history, at its first start in the prefix). It runs detached and goes
+# on logging after the program ends, as a logger does; `OstrelServer.exe /Stop` ends it.
+ksv_start_server() {
+    local server="$KSV_BUILD/bin/OstrelServer.exe"
+    ksv_wine "$server" /RegServer </dev/null
+    # No pipes and no lock descriptors of ours may stay open in a process that lives on.
+    ( ksv_wine "$server" "$@" </dev/null >/dev/null 2>&1 9>&- & )
 }

@@ -6,6 +6,9 @@ source "$(dirname "$0")/common.sh"
 ksv_install_packages
 ksv_build
 ksv_prefix null
+# Test programs that talk to the logger server find it registered (ctest also registers it
+# itself before the server tests).
+ksv_wine "$KSV_BUILD/bin/OstrelServer.exe" /RegServer </dev/null
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 cd "$KSV_BUILD"

@@ -1,0 +1,177 @@
+#include "Catalogue.h"
+
+#include <sstream>
+
+#include "Handle.h"
+
+namespace {
+const wchar_t kMagic[] = L"ostrel-catalogue 1";
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+bool FromUtf8(const std::string& text, std::wstring* out) {
+    out->clear();
+    if (text.empty()) return true;
+    int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0) return false;
+    out->resize(n);
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out->data(), n);
+    return true;
+}
+
+std::vector<std::wstring> SplitTabs(const std::wstring& line) {
+    std::vector<std::wstring> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find(L'\t', start);
+        fields.push_back(line.substr(start, tab == std::wstring::npos ? std::wstring::npos : tab - start));
+        if (tab == std::wstring::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+bool ParseLong(const std::wstring& text, long* value) {
+    if (text.empty()) return false;
+    wchar_t* end = nullptr;
+    *value = wcstol(text.c_str(), &end, 10);
+    return *end == L'\0';
+}
+}  // namespace
+
+std::wstring EscapeField(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        switch (c) {
+        case L'\\': out += L"\\\\"; break;
+        case L'\t': out += L"\\t"; break;
+        case L'\n': out += L"\\n"; break;
+        case L'\r': out += L"\\r"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::wstring UnescapeField(const std::wstring& text) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        wchar_t c = text[++i];
+        out += c == L't' ? L'\t' : c == L'n' ? L'\n' : c == L'r' ? L'\r' : c;
+    }
+    return out;
+}
+
+std::wstring Catalogue::ToText() const {
+    std::wostringstream out;
+    out << kMagic << L"\n";
+    out << L"next\t" << nextSettingsIndex << L"\n";
+    out << L"seed\t" << seed << L"\n";
+    out << L"device\t" << nextDeviceId << L"\n";
+    for (const SensorInfo& s : sensors) {
+        out << L"sensor\t" << s.id << L"\t" << s.type << L"\t" << s.settingsIndex << L"\t" << (s.enabled ? 1 : 0)
+            << L"\t" << EscapeField(s.name) << L"\t" << EscapeField(s.description) << L"\n";
+    }
+    return out.str();
+}
+
+bool Catalogue::FromText(const std::wstring& text) {
+    Catalogue read;
+    std::wistringstream in(text);
+    std::wstring line;
+    // Line ends may have become CR LF in an editor.
+    auto next = [&] {
+        if (!std::getline(in, line)) return false;
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        return true;
+    };
+    if (!next() || line != kMagic) return false;
+    while (next()) {
+        if (line.empty()) continue;
+        auto f = SplitTabs(line);
+        long a = 0;
+        if (f[0] == L"next" && f.size() == 2 && ParseLong(f[1], &a)) {
+            read.nextSettingsIndex = a;
+        } else if (f[0] == L"device" && f.size() == 2 && ParseLong(f[1], &a)) {
+            read.nextDeviceId = a;
+        } else if (f[0] == L"seed" && f.size() == 2 && !f[1].empty()) {
+            wchar_t* end = nullptr;
+            unsigned long long seed = wcstoull(f[1].c_str(), &end, 10);
+            if (*end != L'\0' || seed > 0xFFFFFFFFull) return false;
+            read.seed = static_cast<unsigned>(seed);
+        } else if (f[0] == L"sensor" && f.size() == 7) {
+            SensorInfo s;
+            long enabled = 0;
+            if (!ParseLong(f[1], &s.id) || !ParseLong(f[2], &s.type) || !ParseLong(f[3], &s.settingsIndex) ||
+                !ParseLong(f[4], &enabled))
+                return false;
+            s.enabled = enabled != 0;
+            s.name = UnescapeField(f[5]);
+            s.description = UnescapeField(f[6]);
+            read.sensors.push_back(s);
+        } else {
+            return false;
+        }
+    }
+    for (const SensorInfo& s : read.sensors) {
+        if (s.settingsIndex >= read.nextSettingsIndex) read.nextSettingsIndex = s.settingsIndex + 1;
+        if ((s.id & ~1L) >= read.nextDeviceId) read.nextDeviceId = (s.id & ~1L) + 2;
+    }
+    *this = read;
+    return true;
+}
+
+HRESULT Catalogue::Load(const std::wstring& path, bool* exists) {
+    *exists = false;
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(error);
+    }
+    *exists = true;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.Get(), &size)) return HRESULT_FROM_WIN32(::GetLastError());
+    if (size.QuadPart > (64 << 20)) return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+        return HRESULT_FROM_WIN32(::GetLastError());
+    std::wstring text;
+    if (!FromUtf8(bytes, &text) || !FromText(text)) return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
+    return S_OK;
+}
+
+HRESULT Catalogue::Save(const std::wstring& path) const {
+    std::string bytes = ToUtf8(ToText());
+    std::wstring temp = path + L".new";
+    {
+        UniqueHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
+        if (!file) return HRESULT_FROM_WIN32(::GetLastError());
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size() || !::FlushFileBuffers(file.Get())) {
+            HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
+            file.Close();
+            ::DeleteFileW(temp.c_str());
+            return FAILED(hr) ? hr : E_FAIL;
+        }
+    }
+    if (!::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
+        ::DeleteFileW(temp.c_str());
+        return hr;
+    }
+    return S_OK;
+}

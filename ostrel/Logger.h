@@ -1,0 +1,93 @@
+// The logger: its sensors with their logs, the catalogue that lists them, and the measuring.
+// Plain C++ over files; the COM objects of the server sit on top of it.
+#pragma once
+#include <windows.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Catalogue.h"
+#include "Handle.h"
+#include "SensorLog.h"
+#include "Simulation.h"
+
+struct Sensor {
+    SensorInfo info;
+    SensorLog log;
+    bool removed = false;  // set by Remove; objects handed to clients may still hold the sensor
+};
+
+struct LoggerOptions {
+    std::wstring dataFolder;
+    int sensorCount = 9;             // of the default set made at first start
+    double historyDays = 400;        // history made at first start ...
+    double historySeconds = 300;     // ... at this step
+    unsigned seed = 1;
+};
+
+// Told of every logged measurement and of status texts.
+class LoggerListener {
+public:
+    virtual void OnMeasurement(const SensorInfo& sensor, const LogRecord& record) = 0;
+    virtual void OnStatus(const std::wstring& text) = 0;
+
+protected:
+    ~LoggerListener() = default;
+};
+
+// Whether sensors of this type code carry a signal level (2, 4, 6).
+inline bool HasSignalLevel(long type) { return type == 2 || type == 4 || type == 6; }
+// 1 temperature, 3 humidity, 5 CO2 for the codes 1..6; 0 for anything else.
+inline long Quantity(long type) { return type >= 1 && type <= 6 ? type - (type % 2 == 0 ? 1 : 0) : 0; }
+// The key a client files a sensor's view under: the id, with bit 0 set for humidity and CO2.
+inline long ViewKey(long id, long type) { return Quantity(type) == 1 ? id : (id | 1); }
+
+// The sensors made at first start: rooms with temperature and humidity, a meeting room with
+// temperature and CO2, an outdoor temperature without signal level; repeated for larger counts.
+std::vector<SensorInfo> DefaultSensors(int count);
+
+// The record times of a history of `days` days at `stepSeconds` that ends before `now`.
+std::vector<double> HistoryTimes(double now, double days, double stepSeconds);
+
+// The current UTC time as an OLE automation date.
+double UtcNow();
+
+class Logger {
+public:
+    // Opens the data folder (made when missing) and its catalogue and logs; with no catalogue yet
+    // it makes the default sensors and their history. `problem` gets a text for the user.
+    HRESULT Open(const LoggerOptions& options, std::wstring* problem);
+
+    void SetListener(LoggerListener* listener) { m_listener = listener; }
+    // Status texts from before a listener was set (a torn record dropped at start).
+    const std::vector<std::wstring>& EarlyStatus() const { return m_earlyStatus; }
+    const std::wstring& Folder() const { return m_folder; }
+    const std::vector<std::shared_ptr<Sensor>>& Sensors() const { return m_sensors; }
+
+    // The sensor of this id and quantity, or null.
+    std::shared_ptr<Sensor> Find(long id, long type) const;
+
+    // Changes a sensor's properties and writes the catalogue; on failure nothing changes.
+    HRESULT Update(Sensor& sensor, const SensorInfo& changed);
+    // Deletes the sensor from the catalogue and its log from the disk.
+    HRESULT Remove(Sensor& sensor);
+    // Adds a sensor of type code 1..6 with an empty log.
+    HRESULT Add(long type, const std::wstring& name, std::shared_ptr<Sensor>* added);
+
+    // Measures every enabled sensor at `time`, logs the values and tells the listener. Returns
+    // the first failure; the other sensors are still measured.
+    HRESULT Measure(double time);
+
+private:
+    HRESULT SaveCatalogue();
+    std::wstring LogPath(long settingsIndex) const;
+    SimChannel Channel(const SensorInfo& info) const;
+    void Status(const std::wstring& text);
+
+    std::wstring m_folder;
+    UniqueHandle m_folderLock;
+    Catalogue m_catalogue;  // next index and seed; the sensors live in m_sensors
+    std::vector<std::shared_ptr<Sensor>> m_sensors;
+    LoggerListener* m_listener = nullptr;
+    std::vector<std::wstring> m_earlyStatus;
+};

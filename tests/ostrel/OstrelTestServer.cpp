@@ -1,0 +1,103 @@
+#include "OstrelTestServer.h"
+
+int RunOstrelServer(const std::wstring& arguments) {
+    ChildProcess server(BuildFolder() + L"OstrelServer.exe", arguments);
+    return server.Started() ? server.Wait(60000) : -1;
+}
+
+OstrelTestServer::OstrelTestServer(const std::wstring& options) {
+    RunOstrelServer(L"/Stop");
+    std::wstring folder = m_folder.Path().substr(0, m_folder.Path().size() - 1);
+    m_registered = RunOstrelServer(L"/RegServer /DataFolder \"" + folder + L"\" " + options) == 0;
+}
+
+OstrelTestServer::~OstrelTestServer() {
+    Stop();
+    RunOstrelServer(L"/RegServer");
+}
+
+ComPtr<IOstrelServer> OstrelTestServer::Connect(HRESULT* result) const {
+    ComPtr<IOstrelServer> server;
+    HRESULT hr = ::CoCreateInstance(CLSID_OstrelServer, nullptr, CLSCTX_ALL, IID_IOstrelServer, server.ReceiveVoid());
+    if (result) *result = hr;
+    return server;
+}
+
+int OstrelTestServer::Stop() const { return RunOstrelServer(L"/Stop"); }
+
+STDMETHODIMP TestEventSink::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID__IOstrelServerEvents) {
+        *object = static_cast<IDispatch*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP TestEventSink::GetTypeInfoCount(UINT* count) {
+    if (count) *count = 0;
+    return S_OK;
+}
+
+STDMETHODIMP TestEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+    ReceivedEvent e;
+    e.dispid = id;
+    if (id == 1 && params && params->cArgs == 2) {
+        VARIANT& type = params->rgvarg[1];
+        VARIANT& data = params->rgvarg[0];
+        e.type = type.vt == VT_UI4 ? type.ulVal : 0;
+        e.dataType = data.vt;
+        if (data.vt == (VT_ARRAY | VT_VARIANT)) {
+            e.elements = SafeArray::Count(data.parray);
+            SafeArrayData<VARIANT> items(data.parray);
+            if (items && e.elements >= 4) {
+                e.sensorId = items[0].vt == VT_I4 ? items[0].lVal : -1;
+                e.time = items[2].vt == VT_DATE ? items[2].date : -1;
+                e.value = items[3].vt == VT_R4 ? items[3].fltVal : -1;
+                if (e.elements >= 5) e.signal = items[4].vt == VT_R4 ? items[4].fltVal : 1;
+            }
+        }
+    } else if (id == 2 && params && params->cArgs == 1 && params->rgvarg[0].vt == VT_BSTR) {
+        BSTR text = params->rgvarg[0].bstrVal;
+        e.text = text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
+    }
+    events.push_back(e);
+    return S_OK;
+}
+
+size_t TestEventSink::Count(DISPID dispid) const {
+    size_t n = 0;
+    for (const auto& e : events) n += e.dispid == dispid;
+    return n;
+}
+
+Subscription::Subscription(IOstrelServer* server, IDispatch* sink) {
+    ComPtr<IConnectionPointContainer> container;
+    m_result = server->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid());
+    if (SUCCEEDED(m_result)) m_result = container->FindConnectionPoint(DIID__IOstrelServerEvents, m_point.Receive());
+    if (SUCCEEDED(m_result)) m_result = m_point->Advise(sink, &m_cookie);
+}
+
+Subscription::~Subscription() { Unadvise(); }
+
+void Subscription::Unadvise() {
+    if (m_point && m_cookie) m_point->Unadvise(m_cookie);
+    m_cookie = 0;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!done()) {
+        ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50)),
+                                    QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return true;
+}
