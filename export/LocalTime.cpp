@@ -181,3 +181,12 @@ double StartOfLocalMonth(double utc) {
     if (!ToLocalSystemTime(utc, local)) return utc;
     return LocalMidnightToUtc(utc, local, true);
 }
+
+double CurrentUtcDate() {
+    SYSTEMTIME now;
+    ::GetSystemTime(&now);
+    now.wMilliseconds = 0;
+    double result = 0;
+    ::SystemTimeToVariantTime(&now, &result);
+    return result;
+}

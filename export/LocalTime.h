@@ -34,6 +34,9 @@ std::wstring FormatDate(double utc);
 double UtcToLocalDate(double utc);
 double LocalToUtcDate(double local);
 
+// The current UTC time as an OLE date (whole seconds).
+double CurrentUtcDate();
+
 // The UTC moment of local midnight of the local day that holds `utc`; `firstOfMonth`, when given,
 // tells whether that day is the first of its month.
 double StartOfLocalDay(double utc, bool* firstOfMonth = nullptr);

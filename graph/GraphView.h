@@ -1,0 +1,150 @@
+// The graph window of one sensor: its time window onto the sensor's log, the samples fetched from
+// the logger server and those that arrived since, its settings, and its place in the layout.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "ClientView.h"
+#include "Com.h"
+#include "Gdi.h"
+#include "GraphMath.h"
+#include "Listeners.h"
+#include "Ostrel.h"
+#include "TimeScale.h"
+#include "Window.h"
+
+// One measurement held by a graph: a UTC OLE date and a value in the storage unit.
+struct GraphSample {
+    double time;
+    float value;
+};
+
+// The settings of one graph, stored under "D<settings index>".
+struct GraphSettings {
+    ValueScale scale;            // "ScaleMin", "ScaleMax", "ScaleTicks"
+    int scaleMode = 0;           // 0 = automatic
+    int majorXGrid = 1;
+    int minorXGrid = 1;
+    int majorYGrid = 1;
+    COLORREF axisColor = 0x000000;
+    COLORREF gridMajorColor = 0xC0C0C0;
+    COLORREF gridMinorColor = 0xE6E6E6;
+    COLORREF traceColor = 0x0000FF;
+    int traceStyle = 255;
+    int timeScale = kDefaultTimeScale;
+    bool stickToEnd = true;      // "HScrollStickToEnd"
+    double endLogDate = 0;       // "UTCEndLogDate"
+
+    // All fifteen values of key `key` with their defaults.
+    static GraphSettings Read(const wchar_t* key);
+    void Write(const wchar_t* key) const;
+};
+
+class CGraphView : public Window<CGraphView>, public DockSplitTab::ClientView {
+public:
+    DECLARE_WND_CLASS_EX(L"KV_GraphView", CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, COLOR_WINDOW)
+
+    // Reads the sensor's id, type, settings index, name, description, enabled flag and log period;
+    // the first failing call ends the reading.
+    CGraphView(ClientViewListener* listener, IOstrelSensor* sensor);
+    ~CGraphView() override;
+
+    // Takes the id and type, names an unnamed sensor "Device <id>" and creates the window.
+    HWND CreateGraphWindow(HWND parent, int sensorId, int sensorType);
+
+    BEGIN_MSG_MAP(CGraphView)
+        MESSAGE_HANDLER(WM_CREATE, OnCreate)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_PAINT, OnPaint)
+        MESSAGE_HANDLER(0x0366, OnHelpHitTest)
+    END_MSG_MAP()
+
+    // ClientView
+    std::wstring Name() const override;  // "D_<sensor id>"
+    bool CanPrint() const override { return true; }
+    bool Print(HDC dc, const RECT& rect, UINT options) override;
+
+    // The time window: aligned, bounded by the log; true when its end moved.
+    bool SetEndTime(double utc);
+    double AlignUp(double localTime) const;
+    // Fetches the window's samples from the server afresh.
+    void Refetch();
+    // A measurement from the server's events (or the newest logged value at creation).
+    void AddLiveSample(double time, float value, float signalLevel);
+    void AutoScale();
+    void UpdateScrollBar();
+    // Paints the graph into any device context in twips; the axes and the trace are drawn there.
+    void Draw(HDC dc, const RECT& rect, bool withTitle);
+
+    int SensorId() const { return m_sensorId; }
+    int SensorType() const { return m_sensorType; }
+    int SettingsIndex() const { return m_settingsIndex; }
+    const std::wstring& SensorName() const { return m_name; }
+    const std::wstring& Description() const { return m_description; }
+    bool Enabled() const { return m_enabled != VARIANT_FALSE; }
+    double LastLiveTime() const { return m_lastLiveTime; }
+    float LastLiveValue() const { return m_lastLiveValue; }
+    float LastLiveSignal() const { return m_lastLiveSignal; }
+    int TimeScaleIndex() const { return m_settings.timeScale; }
+    IOstrelSensor* Sensor() const { return m_sensor.Get(); }
+    ClientViewListener* Listener() const { return m_listener; }
+
+    double ViewStart() const { return m_viewStart; }
+    double ViewEnd() const { return m_viewEnd; }
+    double FirstLogTime() const { return m_firstLogTime; }
+    double LastLogTime() const { return m_lastLogTime; }
+    bool StickToEnd() const { return m_settings.stickToEnd; }
+    const std::vector<GraphSample>& FetchedSamples() const { return m_fetched; }
+    const std::vector<GraphSample>& LiveSamples() const { return m_live; }
+    float DataMin() const { return m_dataMin; }
+    float DataMax() const { return m_dataMax; }
+    const GraphSettings& Settings() const { return m_settings; }
+    GraphSettings& Settings() { return m_settings; }
+    const TimeScale& CurrentTimeScale() const { return g_timeScales[ValidTimeScale(m_settings.timeScale)]; }
+
+    // The user removed the sensor: its settings key is deleted instead of written at the end.
+    void MarkRemoved() { m_removed = true; }
+    bool Removed() const { return m_removed; }
+
+    // The settings key's name, "D<settings index>".
+    std::wstring SettingsKey() const;
+
+private:
+    LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&) { return 0; }  // only the layout closes a graph
+    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return 108; }
+
+    // Takes the server's times and values when they are arrays of the right types.
+    void TakeSamples(const VARIANT& times, const VARIANT& values);
+
+    ComPtr<IOstrelSensor> m_sensor;
+    ClientViewListener* m_listener;
+    int m_sensorId = -1;
+    int m_sensorType = 0;
+    int m_settingsIndex = -1;
+    VARIANT_BOOL m_enabled = VARIANT_TRUE;
+    bool m_removed = false;
+    std::wstring m_name;
+    std::wstring m_description;
+
+    double m_viewStart = 0;
+    double m_viewEnd = 0;
+    double m_firstLogTime = 0;
+    double m_lastLogTime = 0;
+
+    std::vector<GraphSample> m_fetched;
+    std::vector<GraphSample> m_live;
+    float m_dataMin = 0;
+    float m_dataMax = 0;
+    double m_lastLiveTime = 0;
+    float m_lastLiveValue = 0;
+    float m_lastLiveSignal = 0;
+
+    GraphSettings m_settings;
+    Font m_labelFont;
+    Font m_titleFont;
+};
