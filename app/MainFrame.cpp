@@ -42,6 +42,7 @@ CMainFrame::CMainFrame() = default;
 
 CMainFrame::~CMainFrame() {
     CViewTableLock lock;
+    m_graphs.clear();
     m_clientViews.clear();
 }
 
@@ -62,6 +63,13 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     m_list.Create(m_hWnd, nullptr, LoadResString(IDS_LIST_OF_SENSORS).c_str(), WS_CHILD | WS_CLIPSIBLINGS |
                   WS_CLIPCHILDREN);
     PostMessage(WM_COMMAND, ID_VIEW_SENSORLIST);
+
+    try {
+        ConnectToServer();
+    } catch (const ComError& e) {
+        std::wstring text = FormatResString(IDS_CONNECT_FAILED, e.ErrorMessage().c_str(), static_cast<unsigned>(e.Error()));
+        ::MessageBoxW(m_hWnd, text.c_str(), LoadResString(IDR_MAINFRAME).c_str(), MB_OK);
+    }
     bHandled = FALSE;
     return 0;
 }
@@ -195,13 +203,14 @@ void CMainFrame::DockClientView(HWND view) { m_dock.DockCommand(view); }
 // and its object deleted. Its sensor's next measurement makes it anew.
 void CMainFrame::ViewClosed(ClientView* view) {
     if (!view || view->m_window == static_cast<HWND>(m_list)) return;
-    std::unique_ptr<ClientView> closed;
-    {
-        CViewTableLock lock;
-        auto it = m_clientViews.find(view->m_window);
-        if (it == m_clientViews.end()) return;
-        closed = std::move(it->second);
-        m_clientViews.erase(it);
+    CViewTableLock lock;
+    auto it = m_clientViews.find(view->m_window);
+    if (it == m_clientViews.end()) return;
+    std::unique_ptr<ClientView> closed = std::move(it->second);
+    m_clientViews.erase(it);
+    if (auto* graph = dynamic_cast<CGraphView*>(closed.get())) {
+        auto entry = m_graphs.find(ViewKey(graph->SensorId(), graph->SensorType()));
+        if (entry != m_graphs.end() && entry->second == graph) m_graphs.erase(entry);
     }
     if (::IsWindow(closed->m_window)) ::DestroyWindow(closed->m_window);
 }

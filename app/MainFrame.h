@@ -7,6 +7,9 @@
 
 #include "Frame.h"
 #include "FrameWindow.h"
+#include "GraphView.h"
+#include "Ostrel.h"
+#include "ServerEvents.h"
 #include "MessageLoop.h"
 #include "ToolBar.h"
 #include "UpdateUI.h"
@@ -29,13 +32,16 @@ class CMainFrame : public FrameWindow<CMainFrame>,
                    public CMessageFilter,
                    public CIdleHandler,
                    public DockSplitTab::FrameListener,
-                   public ClientViewListener {
+                   public ClientViewListener,
+                   public ServerEventHandler {
 public:
     DECLARE_WND_CLASS_EX(L"KV_DockFrame", 0, COLOR_WINDOW)
 
     BEGIN_MSG_MAP(CMainFrame)
         MESSAGE_HANDLER(WM_CREATE, OnCreate)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        MESSAGE_HANDLER(WM_TIMER, OnTimer)
         MESSAGE_HANDLER(WM_CLOSE_CLIENT_VIEW, OnCloseClientView)
         MESSAGE_HANDLER(WM_INITMENUPOPUP, OnInitMenuPopup)
         MESSAGE_HANDLER(WM_MENUSELECT, OnMenuSelect)
@@ -56,6 +62,7 @@ public:
         COMMAND_ID_HANDLER(ID_VIEW_OPTIONS, OnViewOptions)
         COMMAND_ID_HANDLER(ID_HELP_CONTENTS, OnHelpContents)
         COMMAND_ID_HANDLER(ID_CONTEXT_HELP, OnContextHelp)
+        COMMAND_ID_HANDLER(ID_APP_ABOUT, OnAppAbout)
         CHAIN_MSG_MAP(FrameWindow<CMainFrame>)
     END_MSG_MAP()
 
@@ -76,6 +83,31 @@ public:
     // FrameListener: a view was closed in the layout.
     void ViewClosed(DockSplitTab::ClientView* view) override;
 
+    // The logger server. How it is created can be replaced (tests use an in-process one).
+    using ServerFactory = HRESULT (*)(IOstrelServer** server);
+    static HRESULT CreateOstrelServer(IOstrelServer** server);
+    void SetServerFactory(ServerFactory factory) { m_serverFactory = factory; }
+
+    // Creates the server object, subscribes to its events and makes a graph and a list row for
+    // every sensor. Throws ComError.
+    void ConnectToServer();
+    // Never throws; a failing call ends the fill and what was made stays.
+    void FillFromServer();
+    CGraphView* FindGraph(int id, int type);
+    DockSplitTab::ClientView* FindClientViewByWindow(HWND window);
+    // The graph of a sensor, made (with its window, tab and list row) when there is none yet.
+    CGraphView* FindOrCreateGraph(int id, int type, IOstrelSensor* sensor);
+    IOstrelServer* Server() const { return m_server.Get(); }
+    size_t GraphCount() const { return m_graphs.size(); }
+
+    // ServerEventHandler
+    void OnNewValue(unsigned long type, const VARIANT& data) override;
+    void OnMessage(const std::wstring& text) override;
+
+    // The status bar shows the server's messages this long (timer id and milliseconds).
+    static constexpr UINT_PTR kStatusTimer = 0x123354;
+    static constexpr UINT kStatusTimeout = 1000;
+
     DockSplitTab::Frame& Dock() { return m_dock; }
     HWND SensorList() const { return m_list; }
 
@@ -89,6 +121,9 @@ public:
 private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnAppAbout(WORD, WORD, HWND, BOOL&);
     LRESULT OnInitMenuPopup(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMenuSelect(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnMeasureItem(UINT, WPARAM, LPARAM, BOOL&);
@@ -114,8 +149,13 @@ private:
     // Runs the context-help mode; returns the help context picked, 0 when cancelled.
     UINT TrackContextHelp();
 
-    // The client-view table: every view the frame made, shown or hidden, by window.
+    // The client-view table: every view the frame made, shown or hidden, by window. It owns them,
+    // the graphs too; the graph table finds a sensor's graph by its view key.
     std::map<HWND, std::unique_ptr<DockSplitTab::ClientView>> m_clientViews;
+    std::map<int, CGraphView*> m_graphs;
+    ComPtr<IOstrelServer> m_server;
+    ServerEventSink m_sink{*this};
+    ServerFactory m_serverFactory = &CMainFrame::CreateOstrelServer;
     DockSplitTab::Frame m_dock;
     CSensorListPlaceholder m_list;
     CommandBar m_commandBar;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AboutDlg.h"
+#include "FakeServer.h"
 #include "MainFrame.h"
 #include "MyAppModule.h"
 #include "SettingsStore.h"
@@ -17,6 +18,7 @@ protected:
         ASSERT_NE(m_resources, nullptr);
         g_Module.SetResourceInstance(m_resources);
         DeleteProductKey();
+        m_frame.SetServerFactory(MakeEmptyFakeServer);
     }
     void TearDown() override {
         if (m_frame.IsWindow()) m_frame.DestroyWindow();
@@ -183,6 +185,7 @@ TEST_F(MainFrame, TheListDocksLeftAtFirstAndComesBackFloatingWhereItWasLeft) {
     Pump();
 
     CMainFrame restarted;
+    restarted.SetServerFactory(MakeEmptyFakeServer);
     ASSERT_TRUE(restarted.CreateEx(IDR_MAINFRAME));
     restarted.ShowWindow(SW_SHOWNOACTIVATE);
     Pump();

@@ -1,10 +1,22 @@
 // The real program, started as its own process.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "OstrelTestServer.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
 
 namespace {
+// The program connects to the logger server when it starts: give it a small one, and stop it
+// afterwards, since a server started by COM outlives the program.
+class KestrovaProcess : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_server = std::make_unique<OstrelTestServer>(L"/Sensors 2 /History 1 /Period 0"); }
+    static void TearDownTestSuite() { s_server.reset(); }
+    static inline std::unique_ptr<OstrelTestServer> s_server;
+};
+
 std::wstring Program() { return BuildFolder() + L"Kestrova.exe"; }
 
 // Starts `program`, waits for its main window, closes it as a user would and returns the title.
@@ -20,13 +32,13 @@ std::wstring TitleOfANormalRun(const std::wstring& program, int& exitCode) {
 }
 }  // namespace
 
-TEST(Program, ANormalCloseEndsWithExitCodeOne) {
+TEST_F(KestrovaProcess, ANormalCloseEndsWithExitCodeOne) {
     int exitCode = 0;
     EXPECT_EQ(TitleOfANormalRun(Program(), exitCode), L"Kestrova");
     EXPECT_EQ(exitCode, 1);
 }
 
-TEST(Program, ClearRegDeletesTheSettingsAndEndsWithExitCodeZero) {
+TEST_F(KestrovaProcess, ClearRegDeletesTheSettingsAndEndsWithExitCodeZero) {
     WriteSettingDword(L"Options", L"Unit", 1);
     WriteSettingDword(L"D3", L"TimeScale", 2);
 
@@ -45,7 +57,7 @@ TEST(Program, ClearRegDeletesTheSettingsAndEndsWithExitCodeZero) {
     EXPECT_FALSE(KeyExists(L"software\\KV\\Kestrova"));
 }
 
-TEST(Program, TakesItsResourcesFromALibraryOfItsOwnVersionOnly) {
+TEST_F(KestrovaProcess, TakesItsResourcesFromALibraryOfItsOwnVersionOnly) {
     struct {
         const wchar_t* library;  // copied beside the program as ksv_res.dll; null: none
         const wchar_t* title;
@@ -66,4 +78,22 @@ TEST(Program, TakesItsResourcesFromALibraryOfItsOwnVersionOnly) {
             << (c.library ? c.library : L"none");
         EXPECT_EQ(exitCode, 1);
     }
+}
+
+TEST_F(KestrovaProcess, WithoutAServerItSaysSoAndRunsAnyway) {
+    s_server->Stop();
+    ASSERT_EQ(RunOstrelServer(L"/UnregServer"), 0);
+    ChildProcess process(Program(), L"");
+    HWND box = process.WaitForWindow(L"#32770");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), L"Kestrova");
+    std::wstring text = WindowText(::GetDlgItem(box, 0xFFFF));
+    EXPECT_EQ(text.rfind(L"Could not connect to server (", 0), 0u) << text;
+    EXPECT_NE(text.find(L", 80040154)"), std::wstring::npos) << text;
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    HWND frame = process.WaitForWindow(L"KV_DockFrame");
+    ASSERT_NE(frame, nullptr);
+    ::PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(process.Wait(), 1);
+    EXPECT_EQ(RunOstrelServer(L"/RegServer"), 0);
 }

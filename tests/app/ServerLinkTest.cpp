@@ -1,0 +1,227 @@
+// The main frame's link to the logger server, against an in-process server whose answers the
+// tests choose.
+#include <gtest/gtest.h>
+
+#include "FakeServer.h"
+#include "MainFrame.h"
+#include "MyAppModule.h"
+#include "SettingsStore.h"
+#include "TestSupport.h"
+
+namespace {
+ComPtr<FakeServer> g_server;
+HRESULT g_createResult = S_OK;
+
+HRESULT MakeFakeServer(IOstrelServer** server) {
+    *server = nullptr;
+    if (FAILED(g_createResult)) return g_createResult;
+    g_server->AddRef();
+    *server = g_server.Get();
+    return S_OK;
+}
+
+void Pump() {
+    MSG msg;
+    for (int i = 0; i < 500 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (msg.message == WM_QUIT) return;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+std::wstring StatusText(HWND statusBar) {
+    wchar_t text[256] = {};
+    ::SendMessageW(statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// Closes the first message box of this thread that shows up, keeping its text.
+struct MessageBoxProbe {
+    static void CALLBACK Close(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND box = ::FindWindowW(L"#32770", L"Kestrova");
+        if (!box) return;
+        ::KillTimer(nullptr, id);
+        s_text = WindowText(::GetDlgItem(box, 0xFFFF));
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    static inline std::wstring s_text;
+};
+
+class ServerLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_resources = ::LoadLibraryExW((BuildFolder() + L"ksv_res.dll").c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(m_resources, nullptr);
+        g_Module.SetResourceInstance(m_resources);
+        DeleteProductKey();
+        g_server = FakeServer::Make();
+        g_createResult = S_OK;
+        m_frame.SetServerFactory(MakeFakeServer);
+    }
+    void TearDown() override {
+        if (m_frame.IsWindow()) m_frame.DestroyWindow();
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+        g_server = nullptr;
+        DeleteProductKey();
+        g_Module.SetResourceInstance(nullptr);
+        ::FreeLibrary(m_resources);
+    }
+    void Create() {
+        ASSERT_TRUE(m_frame.CreateEx(IDR_MAINFRAME));
+        m_frame.ShowWindow(SW_SHOWNOACTIVATE);
+        Pump();
+    }
+    FakeSensor* AddSensor(long id, long type, long index, const wchar_t* name) {
+        g_server->sensors.push_back(FakeSensor::Make(id, type, index, name));
+        return g_server->sensors.back().Get();
+    }
+
+    HMODULE m_resources = nullptr;
+    CMainFrame m_frame;
+};
+}  // namespace
+
+TEST(NewValueEvent, OnlyWellShapedEventsAreRead) {
+    struct {
+        const char* story;
+        unsigned long type;
+        int elements;
+        LONG lowerBound;
+        bool read;
+    } cases[] = {
+        {"temperature with signal", 2, 5, 0, true},
+        {"three elements", 1, 3, 0, false},
+        {"lower bound 1", 1, 5, 1, false},
+        {"type 0", 0, 5, 0, false},
+        {"type 7", 7, 5, 0, false},
+        {"four elements", 5, 4, 0, true},
+    };
+    for (const auto& c : cases) {
+        EventData event(10, 46000.5, 21.5f, -55, c.elements, c.lowerBound);
+        NewValue value;
+        EXPECT_EQ(ReadNewValue(c.type, event.data, value), c.read) << c.story;
+    }
+    // Not an array of variants.
+    Variant doubles;
+    doubles.vt = VT_ARRAY | VT_R8;
+    doubles.parray = ::SafeArrayCreateVector(VT_R8, 0, 5);
+    NewValue value;
+    EXPECT_FALSE(ReadNewValue(1, doubles, value));
+}
+
+TEST(NewValueEvent, NormalisesTheTypeAndTakesTheSignalOnlyWithIt) {
+    struct {
+        unsigned long type;
+        int storedType;
+        float signal;
+        int key;
+    } cases[] = {{1, 1, 0, 10}, {2, 1, -55, 10}, {3, 3, 0, 11}, {4, 3, -55, 11}, {5, 5, 0, 11}, {6, 5, -55, 11}};
+    for (const auto& c : cases) {
+        EventData event(10, 46000.5, 21.5f, -55);
+        NewValue value;
+        ASSERT_TRUE(ReadNewValue(c.type, event.data, value)) << c.type;
+        EXPECT_EQ(value.id, 10);
+        EXPECT_EQ(value.type, c.storedType) << c.type;
+        EXPECT_EQ(value.signal, c.signal) << c.type;
+        EXPECT_DOUBLE_EQ(value.time, 46000.5);
+        EXPECT_FLOAT_EQ(value.value, 21.5f);
+        EXPECT_EQ(ViewKey(value.id, static_cast<int>(c.type)), c.key) << c.type;
+    }
+}
+
+TEST_F(ServerLink, FillMakesAGraphTabPerSensorWithTheServersType) {
+    AddSensor(100, 2, 1, L"Office");
+    AddSensor(101, 4, 2, L"Office");
+    AddSensor(110, 1, 3, L"");
+    Create();
+    EXPECT_EQ(m_frame.GraphCount(), 3u);
+    CGraphView* humidity = m_frame.FindGraph(100, 3);  // key 101
+    ASSERT_NE(humidity, nullptr);
+    EXPECT_EQ(humidity->SensorType(), 4);  // the fill keeps the server's code
+    CGraphView* outdoor = m_frame.FindGraph(110, 1);
+    ASSERT_NE(outdoor, nullptr);
+    EXPECT_EQ(outdoor->SensorName(), L"Device 110");
+    EXPECT_TRUE(m_frame.Dock().Central().HoldsView(outdoor->m_window));
+    EXPECT_EQ(m_frame.FindClientViewByWindow(outdoor->m_window), outdoor);
+}
+
+TEST_F(ServerLink, AFailingCountEndsTheFillAndNoCollectionMeansNoSensors) {
+    AddSensor(100, 1, 1, L"Office");
+    g_server->countResult = E_FAIL;
+    Create();
+    EXPECT_EQ(m_frame.GraphCount(), 0u);
+    m_frame.DestroyWindow();
+
+    CMainFrame second;
+    second.SetServerFactory(MakeFakeServer);
+    g_server->countResult = S_OK;
+    g_server->noCollection = true;
+    ASSERT_TRUE(second.CreateEx(IDR_MAINFRAME));
+    EXPECT_EQ(second.GraphCount(), 0u);
+    second.DestroyWindow();
+}
+
+TEST_F(ServerLink, EventsForAnUnknownSensorMakeOneGraph) {
+    Create();
+    FakeSensor* sensor = AddSensor(10, 4, 5, L"Cellar");
+    sensor->lastValueResult = E_FAIL;
+    EventData first(10, 46000.5, 55.5f, -45), second(10, 46000.51, 56.0f, -75);
+    g_server->FireNewValue(4, first.data);
+    g_server->FireNewValue(4, second.data);
+    EXPECT_EQ(m_frame.GraphCount(), 1u);
+    EXPECT_EQ(g_server->getSensorCalls, 1);
+    CGraphView* graph = m_frame.FindGraph(10, 3);
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(graph->SensorType(), 3);  // made by an event: the normalised code
+    EXPECT_DOUBLE_EQ(graph->LastLiveTime(), 46000.51);
+    EXPECT_FLOAT_EQ(graph->LastLiveValue(), 56.0f);
+    EXPECT_FLOAT_EQ(graph->LastLiveSignal(), -75.0f);
+
+    // Badly shaped events and unknown sensors change nothing.
+    EventData shortEvent(12, 46000.5, 1, 0, 3);
+    g_server->FireNewValue(1, shortEvent.data);
+    EventData unknown(30, 46000.5, 1, 0);
+    g_server->FireNewValue(1, unknown.data);
+    EXPECT_EQ(m_frame.GraphCount(), 1u);
+}
+
+TEST_F(ServerLink, StatusTextsStayASecondAfterTheLastOne) {
+    Create();
+    g_server->FireMessage(L"Sensor 100: signal weak");
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), L"Sensor 100: signal weak");
+    g_server->FireMessage(L"Sensor 101: signal back");
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), L"Sensor 101: signal back");
+    m_frame.SendMessage(WM_TIMER, 0x4242);  // not ours: nothing
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), L"Sensor 101: signal back");
+    m_frame.SendMessage(WM_TIMER, CMainFrame::kStatusTimer);
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), L"Ready");
+}
+
+TEST_F(ServerLink, DisconnectsWhenTheWindowGoes) {
+    Create();
+    ASSERT_TRUE(g_server->subscriber);
+    m_frame.DestroyWindow();
+    EXPECT_EQ(g_server->disconnectCalls, 1);
+    EXPECT_FALSE(g_server->subscriber);
+    EXPECT_EQ(m_frame.Server(), nullptr);
+}
+
+TEST_F(ServerLink, AFailedConnectionIsReportedAndTheProgramRunsWithoutServer) {
+    g_createResult = REGDB_E_CLASSNOTREG;
+    MessageBoxProbe::s_text.clear();
+    ::SetTimer(nullptr, 0, 50, MessageBoxProbe::Close);
+    Create();
+    EXPECT_EQ(MessageBoxProbe::s_text, FormatText(L"Could not connect to server (%s, 80040154)",
+                                                  ComErrorText(REGDB_E_CLASSNOTREG).c_str()));
+    EXPECT_EQ(m_frame.Server(), nullptr);
+    EXPECT_EQ(m_frame.GraphCount(), 0u);
+
+    // Later the about box connects, and the sensors come.
+    g_createResult = S_OK;
+    AddSensor(100, 1, 1, L"Office");
+    EXPECT_NO_THROW(m_frame.ConnectToServer());
+    EXPECT_EQ(m_frame.GraphCount(), 1u);
+    EXPECT_THROW(m_frame.ConnectToServer(), ComError);  // already subscribed
+}

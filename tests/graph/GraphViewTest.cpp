@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include "FakeServer.h"
+#include "GraphView.h"
+#include "LocalTime.h"
+#include "SettingsStore.h"
+#include "TestSupport.h"
+
+namespace {
+// A parent window for graph windows.
+class GraphViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteProductKey();
+        m_parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+    }
+    void TearDown() override {
+        ::DestroyWindow(m_parent);
+        DeleteProductKey();
+    }
+    HWND m_parent = nullptr;
+};
+}  // namespace
+
+TEST_F(GraphViewTest, ReadsTheSensorUntilTheFirstFailingCall) {
+    auto sensor = FakeSensor::Make(7, 2, 4, L"Office");
+    sensor->failFrom = 3;  // the name and everything after it fail
+    sensor->firstLog = 46000.7;
+    CGraphView graph(nullptr, sensor.Get());
+    EXPECT_EQ(graph.SensorId(), 7);
+    EXPECT_EQ(graph.SensorType(), 2);
+    EXPECT_EQ(graph.SettingsIndex(), 4);
+    EXPECT_EQ(graph.SensorName(), L"");
+    EXPECT_EQ(graph.FirstLogTime(), 0);
+    sensor->lastValueResult = E_FAIL;
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 7, 1));
+    EXPECT_EQ(graph.SensorName(), L"Device 7");
+    EXPECT_EQ(graph.m_caption, L"Device 7");
+    EXPECT_EQ(graph.SensorType(), 1);
+    EXPECT_EQ(graph.Name(), L"D_7");
+    // No stored end and no newest value: nothing is fetched.
+    EXPECT_EQ(sensor->dataCalls, 0);
+    ::DestroyWindow(graph);
+}
+
+TEST_F(GraphViewTest, ANewestValueOfTheLastHourIsALiveSampleAnOlderOneTheWindowsEnd) {
+    double now = CurrentUtcDate();
+    auto recent = FakeSensor::Make(8, 1, 5, L"Recent");
+    recent->firstLog = now - 3;
+    recent->lastLog = now - 0.5 / 24;
+    recent->lastTime = now - 0.5 / 24;  // 30 minutes old
+    recent->lastValue = 21.5f;
+    recent->SetData({now - 0.6 / 24}, {21.0f});
+    CGraphView live(nullptr, recent.Get());
+    ASSERT_TRUE(live.CreateGraphWindow(m_parent, 8, 1));
+    EXPECT_DOUBLE_EQ(live.LastLiveTime(), now - 0.5 / 24);
+    EXPECT_GE(live.ViewEnd(), now - 0.5 / 24);
+
+    auto old = FakeSensor::Make(9, 1, 6, L"Old");
+    old->firstLog = now - 30;
+    old->lastLog = now - 2.0 / 24;
+    old->lastTime = now - 2.0 / 24;  // two hours old
+    old->SetData({now - 2.5 / 24, now - 2.0 / 24}, {19.0f, 20.0f});
+    WriteSettingDouble(L"D6", L"UTCEndLogDate", now - 10);
+    CGraphView stale(nullptr, old.Get());
+    ASSERT_TRUE(stale.CreateGraphWindow(m_parent, 9, 1));
+    EXPECT_EQ(stale.LastLiveTime(), 0);
+    EXPECT_GE(stale.ViewEnd(), now - 2.0 / 24);  // the newest value's time, not the stored end
+    EXPECT_LT(stale.ViewEnd(), now);
+    EXPECT_EQ(stale.FetchedSamples().size(), 2u);
+    EXPECT_FLOAT_EQ(stale.DataMin(), 19.0f);
+    EXPECT_FLOAT_EQ(stale.DataMax(), 20.0f);
+    ::DestroyWindow(live);
+    ::DestroyWindow(stale);
+}
+
+TEST_F(GraphViewTest, ArraysOfOtherTypesOrLengthsAreNoData) {
+    auto sensor = FakeSensor::Make(3, 1, 2, L"Store");
+    sensor->lastValueResult = E_FAIL;
+    CGraphView graph(nullptr, sensor.Get());
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 3, 1));
+    graph.Settings().stickToEnd = true;
+
+    sensor->SetData({1.0, 2.0}, {5.0f, 6.0f});
+    graph.Refetch();
+    EXPECT_EQ(graph.FetchedSamples().size(), 2u);
+    graph.AddLiveSample(graph.ViewEnd() - 0.01, 7.0f, 0);
+    ASSERT_EQ(graph.LiveSamples().size(), 1u);
+
+    // Wrong types: nothing fetched, the live samples stay.
+    sensor->values.Clear();
+    sensor->values.vt = VT_ARRAY | VT_R8;
+    sensor->values.parray = ::SafeArrayCreateVector(VT_R8, 0, 2);
+    graph.Refetch();
+    EXPECT_TRUE(graph.FetchedSamples().empty());
+    EXPECT_EQ(graph.LiveSamples().size(), 1u);
+
+    // Unequal counts: nothing fetched, and the live samples go.
+    sensor->SetData({1.0, 2.0, 3.0}, {5.0f, 6.0f});
+    graph.Refetch();
+    EXPECT_TRUE(graph.FetchedSamples().empty());
+    EXPECT_TRUE(graph.LiveSamples().empty());
+
+    // A failing call keeps what the graph had.
+    sensor->dataResult = E_FAIL;
+    graph.Refetch();
+    EXPECT_TRUE(graph.FetchedSamples().empty());
+    ::DestroyWindow(graph);
+}
+
+TEST_F(GraphViewTest, TheTwelfthLiveSampleFetchesAfresh) {
+    auto sensor = FakeSensor::Make(4, 1, 3, L"Lab");
+    double now = CurrentUtcDate();
+    sensor->firstLog = now - 2;
+    sensor->lastLog = now;
+    sensor->lastValueResult = E_FAIL;
+    sensor->SetData({now - 0.1}, {20.0f});
+    CGraphView graph(nullptr, sensor.Get());
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 4, 1));
+    graph.SetEndTime(now);
+    graph.Refetch();
+    int fetches = sensor->dataCalls;
+    double t = graph.ViewEnd() - 0.5 / 24;  // inside the window's last alignment step
+    for (int i = 0; i < 11; ++i) graph.AddLiveSample(t + i * 1e-4, 20.0f + i, 0);
+    EXPECT_EQ(graph.LiveSamples().size(), 11u);
+    EXPECT_EQ(sensor->dataCalls, fetches);
+    EXPECT_FLOAT_EQ(graph.DataMax(), 30.0f);
+    graph.AddLiveSample(t + 0.002, 25.0f, 0);
+    EXPECT_EQ(sensor->dataCalls, fetches + 1);
+    EXPECT_TRUE(graph.LiveSamples().empty());
+
+    // Scrolled into the past: samples are not kept and nothing is fetched.
+    graph.Settings().stickToEnd = false;
+    graph.AddLiveSample(t + 0.003, 26.0f, -50);
+    EXPECT_TRUE(graph.LiveSamples().empty());
+    EXPECT_EQ(sensor->dataCalls, fetches + 1);
+    EXPECT_FLOAT_EQ(graph.LastLiveSignal(), -50.0f);
+    ::DestroyWindow(graph);
+}
+
+TEST_F(GraphViewTest, SettingsAreWrittenWhenTheWindowGoesOrDeletedForARemovedSensor) {
+    GraphSettings settings;
+    settings.scale = ValueScale{-5, 35, 5};
+    settings.scaleMode = 1;
+    settings.majorXGrid = 0;
+    settings.minorXGrid = 0;
+    settings.majorYGrid = 0;
+    settings.axisColor = 0x102030;
+    settings.gridMajorColor = 0x405060;
+    settings.gridMinorColor = 0x708090;
+    settings.traceColor = 0x00FF00;
+    settings.traceStyle = 3;
+    settings.timeScale = 11;
+    settings.stickToEnd = false;
+    settings.endLogDate = 46001.25;
+    settings.Write(L"D12");
+    GraphSettings back = GraphSettings::Read(L"D12");
+    EXPECT_EQ(back.scale.min, -5);
+    EXPECT_EQ(back.scale.max, 35);
+    EXPECT_EQ(back.scale.ticks, 5);
+    EXPECT_EQ(back.scaleMode, 1);
+    EXPECT_EQ(back.majorXGrid + back.minorXGrid + back.majorYGrid, 0);
+    EXPECT_EQ(back.axisColor, 0x102030u);
+    EXPECT_EQ(back.gridMajorColor, 0x405060u);
+    EXPECT_EQ(back.gridMinorColor, 0x708090u);
+    EXPECT_EQ(back.traceColor, 0x00FF00u);
+    EXPECT_EQ(back.traceStyle, 3);
+    EXPECT_EQ(back.timeScale, 11);
+    EXPECT_FALSE(back.stickToEnd);
+    EXPECT_EQ(back.endLogDate, 46001.25);
+
+    WriteSettingDword(L"D12", L"TimeScale", 40);  // outside the table
+    EXPECT_EQ(GraphSettings::Read(L"D12").timeScale, 1);
+
+    // A graph's window writes its key when it goes; a removed sensor's key goes with it.
+    auto sensor = FakeSensor::Make(5, 1, 13, L"Hall");
+    sensor->lastValueResult = E_FAIL;
+    {
+        CGraphView graph(nullptr, sensor.Get());
+        ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 5, 1));
+        ::DestroyWindow(graph);
+    }
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"software\\KV\\Kestrova\\D13", 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD values = 0;
+    ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                       nullptr);
+    ::RegCloseKey(key);
+    EXPECT_EQ(values, 15u);
+    {
+        CGraphView graph(nullptr, sensor.Get());
+        ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 5, 1));
+        graph.MarkRemoved();
+        ::DestroyWindow(graph);
+    }
+    EXPECT_FALSE(KeyExists(L"software\\KV\\Kestrova\\D13"));
+}
