@@ -78,7 +78,7 @@ ksv_screenshot() {
         if declare -F ksv_screenshot_setup >/dev/null; then ksv_screenshot_setup; fi
         ksv_wine "$bin/$program" "$@" </dev/null >/dev/null 2>&1 &
         local running=$!
-        if ! ksv_wine "$bin/winctl.exe" wait "$class" 60; then
+        if ! ksv_wine "$bin/winctl.exe" wait "$class" 120; then
             echo "$program did not open its window" >&2
             exit 1
         fi
