@@ -13,10 +13,7 @@ namespace {
 class MainFrame : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_resources = ::LoadLibraryExW((BuildFolder() + L"ksv_res.dll").c_str(), nullptr,
-                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(m_resources, nullptr);
-        g_Module.SetResourceInstance(m_resources);
+        ASSERT_TRUE(m_resources.Loaded());
         DeleteProductKey();
         m_frame.SetServerFactory(MakeEmptyFakeServer);
     }
@@ -26,8 +23,6 @@ protected:
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}  // the frame's WM_QUIT and posts
         g_bFahrenheit = 0;
         DeleteProductKey();
-        g_Module.SetResourceInstance(nullptr);
-        ::FreeLibrary(m_resources);
     }
     void Create() { ASSERT_TRUE(m_frame.CreateEx(IDR_MAINFRAME)); }
     UINT BandId(int index) {
@@ -45,7 +40,7 @@ protected:
         return !(band.fStyle & RBBS_HIDDEN);
     }
 
-    HMODULE m_resources = nullptr;
+    ProgramResources m_resources;
     CMainFrame m_frame;
 };
 }  // namespace

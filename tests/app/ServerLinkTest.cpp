@@ -50,10 +50,7 @@ struct MessageBoxProbe {
 class ServerLink : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_resources = ::LoadLibraryExW((BuildFolder() + L"ksv_res.dll").c_str(), nullptr,
-                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(m_resources, nullptr);
-        g_Module.SetResourceInstance(m_resources);
+        ASSERT_TRUE(m_resources.Loaded());
         DeleteProductKey();
         g_server = FakeServer::Make();
         g_createResult = S_OK;
@@ -65,8 +62,6 @@ protected:
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
         g_server = nullptr;
         DeleteProductKey();
-        g_Module.SetResourceInstance(nullptr);
-        ::FreeLibrary(m_resources);
     }
     void Create() {
         ASSERT_TRUE(m_frame.CreateEx(IDR_MAINFRAME));
@@ -78,7 +73,7 @@ protected:
         return g_server->sensors.back().Get();
     }
 
-    HMODULE m_resources = nullptr;
+    ProgramResources m_resources;
     CMainFrame m_frame;
 };
 }  // namespace

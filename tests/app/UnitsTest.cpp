@@ -9,18 +9,11 @@ namespace {
 class Units : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_library = ::LoadLibraryExW((BuildFolder() + L"ksv_res.dll").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(m_library, nullptr);
-        g_Module.SetResourceInstance(m_library);
+        ASSERT_TRUE(m_resources.Loaded());
         g_Module.LoadUnitNames();
     }
-    void TearDown() override {
-        g_bFahrenheit = 0;
-        g_Module.SetResourceInstance(nullptr);
-        ::FreeLibrary(m_library);
-    }
-    HMODULE m_library = nullptr;
+    void TearDown() override { g_bFahrenheit = 0; }
+    ProgramResources m_resources;
 };
 }  // namespace
 

@@ -55,8 +55,11 @@ TEST(OstrelInterface, MethodsHoldTheirVtableSlots) {
     std::vector<std::wstring> expectedServer = {L"", L"", L"", L"Disconnect", L"GetSensor", L"get_Sensors", L"",
                                                 L"get_Version"};
     ASSERT_EQ(server.size(), expectedServer.size());
-    for (size_t i = 0; i < server.size(); ++i)
-        if (!expectedServer[i].empty()) EXPECT_EQ(server[i], expectedServer[i]) << i;
+    for (size_t i = 0; i < server.size(); ++i) {
+        if (!expectedServer[i].empty()) {
+            EXPECT_EQ(server[i], expectedServer[i]) << i;
+        }
+    }
 
     std::vector<std::wstring> sensors = VtableOrder(library.Get(), IID_IOstrelSensors);
     ASSERT_EQ(sensors.size(), 3u);
@@ -69,8 +72,11 @@ TEST(OstrelInterface, MethodsHoldTheirVtableSlots) {
         L"get_Description", L"put_Description", L"get_Enabled", L"put_Enabled", L"GetData",       L"GetLogPeriod",
         L"",                L"Remove",    L"",                 L"GetLastValue", L"get_SettingsIndex"};
     ASSERT_EQ(sensor.size(), expectedSensor.size());
-    for (size_t i = 0; i < sensor.size(); ++i)
-        if (!expectedSensor[i].empty()) EXPECT_EQ(sensor[i], expectedSensor[i]) << i;
+    for (size_t i = 0; i < sensor.size(); ++i) {
+        if (!expectedSensor[i].empty()) {
+            EXPECT_EQ(sensor[i], expectedSensor[i]) << i;
+        }
+    }
 }
 
 TEST(OstrelInterface, EventsHaveTheirIdsAndParameterTypes) {

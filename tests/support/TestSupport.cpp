@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "AppModule.h"
+
 #include <atomic>
 #include <vector>
 
@@ -109,4 +111,15 @@ bool KeyExists(const wchar_t* path) {
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     ::RegCloseKey(key);
     return true;
+}
+
+ProgramResources::ProgramResources()
+    : m_library(::LoadLibraryExW((BuildFolder() + L"ksv_res.dll").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {
+    if (m_library && AppModule::Instance()) AppModule::Instance()->SetResourceInstance(m_library);
+}
+
+ProgramResources::~ProgramResources() {
+    if (AppModule::Instance()) AppModule::Instance()->SetResourceInstance(nullptr);
+    if (m_library) ::FreeLibrary(m_library);
 }

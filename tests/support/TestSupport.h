@@ -46,5 +46,19 @@ private:
 
 std::wstring WindowText(HWND hWnd);
 
+// The program's resources (its resource library, built with the same script) as the resource
+// instance while the object lives; the test program itself has none.
+class ProgramResources {
+public:
+    ProgramResources();
+    ~ProgramResources();
+    ProgramResources(const ProgramResources&) = delete;
+    ProgramResources& operator=(const ProgramResources&) = delete;
+    bool Loaded() const { return m_library != nullptr; }
+
+private:
+    HMODULE m_library;
+};
+
 // Whether HKEY_CURRENT_USER\<path> exists.
 bool KeyExists(const wchar_t* path);
