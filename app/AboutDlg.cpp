@@ -15,5 +15,6 @@ LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     ::SetDlgItemTextW(m_hWnd, IDC_VERSION, VersionText().c_str());
     ::SetDlgItemTextW(m_hWnd, IDC_SERVER, m_serverLine.c_str());
     CenterWindow(::GetParent(m_hWnd));
-    return TRUE;  // the focus goes to the default control
+    ::SetFocus(GetDlgItem(IDOK));  // the default button, not the link (the first tab stop)
+    return FALSE;
 }
