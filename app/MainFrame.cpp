@@ -127,10 +127,9 @@ BOOL CMainFrame::OnIdle(int) {
                                        ::IsWindowVisible(list));
     HWND active = ActiveViewWindow();
     bool graphActive = active && active != list;
-    ClientView* activeView = active ? m_dock.FindView(active) : nullptr;
-    bool canPrint = activeView && activeView->CanPrint();
-    UIEnable(ID_FILE_PRINT, canPrint);
-    UIEnable(ID_FILE_PRINT_PREVIEW, canPrint);
+    // Printing and its preview are not built yet: their commands stay disabled until they are.
+    UIEnable(ID_FILE_PRINT, false);
+    UIEnable(ID_FILE_PRINT_PREVIEW, false);
     for (UINT id = ID_TIMESCALE_FIRST; id <= ID_TIMESCALE_LAST; ++id) {
         UIEnable(id, graphActive);
         UISetCheck(id, false);
