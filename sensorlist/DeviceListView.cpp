@@ -19,7 +19,7 @@ namespace {
 constexpr DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_VSCROLL |
                              WS_HSCROLL | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
 static_assert(kListStyle == 0x56B0000D);
-// Dropped files are not handled; the style is kept for the list's look.
+// A double border; files dropped on the list are let in by the shell but not handled.
 constexpr DWORD kListExStyle = WS_EX_DLGMODALFRAME | WS_EX_ACCEPTFILES;
 
 constexpr int kIconWidth = 12;
