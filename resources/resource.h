@@ -4,6 +4,12 @@
 // Main frame: menu, icon, accelerators, toolbar and title share this id.
 #define IDR_MAINFRAME               128
 
+// Sensor list: its context menu, the sort marks of old header controls and the signal icons.
+#define IDR_SENSOR_MENU             203
+#define IDB_SORT_UP                 210
+#define IDB_SORT_DOWN               211
+#define IDB_SIGNAL_ICONS            212
+
 // Strings
 #define IDS_LIST_OF_SENSORS         129
 #define IDS_Y_SCALE_ERROR           132

@@ -1,5 +1,8 @@
 #include "SensorListText.h"
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <cwchar>
 
 #include "AppModule.h"
@@ -38,4 +41,17 @@ int CompareColumnTexts(int column, const std::wstring& a, const std::wstring& b)
     double va = std::wcstod(a.c_str(), nullptr);
     double vb = std::wcstod(b.c_str(), nullptr);
     return va > vb ? 1 : va < vb ? -1 : 0;
+}
+
+int SortMarkFormat(int format, unsigned long version, int direction) {
+    if (version < kComCtlSortBitmaps) return format;
+    if (version >= kComCtlSortArrows) {
+        format &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (direction > 0) format |= HDF_SORTUP;
+        if (direction < 0) format |= HDF_SORTDOWN;
+        return format;
+    }
+    format &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
+    if (direction != 0) format |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
+    return format;
 }

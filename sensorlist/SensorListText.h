@@ -13,3 +13,12 @@ std::wstring ValueText(int type, float value, const std::wstring& unit);
 // Order of two texts of `column` (2 = the value column, compared by its leading number, empty
 // texts last), before the sort direction is applied.
 int CompareColumnTexts(int column, const std::wstring& a, const std::wstring& b);
+
+// Common-controls versions as (major << 16) | minor.
+inline constexpr unsigned long kComCtlSortBitmaps = 0x40046;  // 4.70: bitmaps on the right
+inline constexpr unsigned long kComCtlSortArrows = 0x60000;   // 6.00: the header's own arrows
+
+// A header item's format with the sort mark for `direction` (+1 up, -1 down, 0 none) under the
+// common controls `version`: the header's arrows from 6.00, the bitmap-on-the-right flags from
+// 4.70, and unchanged below that.
+int SortMarkFormat(int format, unsigned long version, int direction);

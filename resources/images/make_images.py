@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the program's toolbar bitmap and icon from the pixel art below.
+"""Draws the program's toolbar bitmap, sort marks, signal icons and icon from the pixel art below.
 
 The outputs are committed; run this script again only after changing the art:
     python3 resources/images/make_images.py
@@ -160,6 +160,51 @@ def toolbar():
     write_bmp4(os.path.join(HERE, 'toolbar.bmp'), rows)
 
 
+# Sort marks of old header controls, 7 x 6: dark triangles on the button face. The two greys
+# become the system's shadow and face colours when the bitmaps are loaded.
+SORT_UP = [
+    ".......",
+    "...d...",
+    "..ddd..",
+    ".ddddd.",
+    "ddddddd",
+    ".......",
+]
+SORT_DOWN = [
+    ".......",
+    "ddddddd",
+    ".ddddd.",
+    "..ddd..",
+    "...d...",
+    ".......",
+]
+
+
+def sort_marks():
+    for name, art in (('sortup.bmp', SORT_UP), ('sortdown.bmp', SORT_DOWN)):
+        write_bmp4(os.path.join(HERE, name), [[KEY[c] for c in line] for line in art])
+
+
+def signal_icon(bars):
+    """12 x 12 on white (the mask colour): five rising bars, the first `bars` of them lit in red,
+    yellow or green by strength, the rest grey. No bars at all for 0: no signal information."""
+    rows = [['w'] * 12 for _ in range(12)]
+    if bars:
+        dark, light = ('r', 'R') if bars == 1 else ('o', 'Y') if bars == 2 else ('g', 'G')
+        for k in range(5):
+            lit = k < bars
+            for y in range(12 - (3 + 2 * k), 12):
+                rows[y][1 + 2 * k] = dark if lit else 'd'
+                rows[y][2 + 2 * k] = light if lit else '.'
+    return rows
+
+
+def signal_icons():
+    images = [signal_icon(n) for n in range(6)]
+    rows = [[KEY[c] for image in images for c in image[y]] for y in range(12)]
+    write_bmp4(os.path.join(HERE, 'signal.bmp'), rows)
+
+
 def icon_pixels(size):
     """A rounded dark-teal tile with a light grid and a red measurement trace."""
     import math
@@ -229,4 +274,6 @@ if __name__ == '__main__':
     for art in BUTTONS:
         assert len(art) == 15 and all(len(line) == 16 for line in art), art
     toolbar()
+    sort_marks()
+    signal_icons()
     icon()
