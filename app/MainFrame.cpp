@@ -60,8 +60,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     }
 
     // The list is made now and shown once the message loop runs.
-    m_list.Create(m_hWnd, nullptr, LoadResString(IDS_LIST_OF_SENSORS).c_str(), WS_CHILD | WS_CLIPSIBLINGS |
-                  WS_CLIPCHILDREN);
+    m_list.CreateListWindow(m_hWnd);
     PostMessage(WM_COMMAND, ID_VIEW_SENSORLIST);
 
     try {
@@ -136,7 +135,8 @@ BOOL CMainFrame::OnIdle(int) {
     }
     UIEnable(ID_GRAPH_PROPERTIES, graphActive);
     UIEnable(ID_FILE_EXPORT, graphActive);
-    UIEnable(ID_SENSOR_PROPERTIES, false);
+    UIEnable(ID_SENSOR_PROPERTIES,
+             m_list.List() && ::SendMessageW(m_list.List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) >= 0);
     UIUpdateToolBars();
     return FALSE;
 }
@@ -208,6 +208,7 @@ void CMainFrame::ViewClosed(ClientView* view) {
     std::unique_ptr<ClientView> closed = std::move(it->second);
     m_clientViews.erase(it);
     if (auto* graph = dynamic_cast<CGraphView*>(closed.get())) {
+        m_list.RemoveDevice(graph);
         auto entry = m_graphs.find(ViewKey(graph->SensorId(), graph->SensorType()));
         if (entry != m_graphs.end() && entry->second == graph) m_graphs.erase(entry);
     }
@@ -313,7 +314,10 @@ LRESULT CMainFrame::OnViewOptions(WORD, WORD, HWND, BOOL&) {
 // Every view that shows values redraws them in the new unit at once, without a new measurement.
 void CMainFrame::RedrawValueViews() {
     CViewTableLock lock;
-    for (const auto& [window, view] : m_clientViews) ::InvalidateRect(window, nullptr, TRUE);
+    for (const auto& [key, graph] : m_graphs) {
+        ::InvalidateRect(*graph, nullptr, TRUE);
+        m_list.UpdateDevice(graph);
+    }
 }
 
 void CMainFrame::ShowHelp(UINT context) {

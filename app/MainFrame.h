@@ -13,7 +13,7 @@
 #include "MessageLoop.h"
 #include "ToolBar.h"
 #include "UpdateUI.h"
-#include "SensorListPlaceholder.h"
+#include "DeviceListView.h"
 #include "resource.h"
 
 // Band ids of the rebar: the command bar first, the toolbar second.
@@ -110,6 +110,7 @@ public:
 
     DockSplitTab::Frame& Dock() { return m_dock; }
     HWND SensorList() const { return m_list; }
+    CDeviceListView& DeviceList() { return m_list; }
 
     // The window that view-level commands go to: the active client view's, or none.
     HWND ActiveViewWindow() const;
@@ -157,7 +158,7 @@ private:
     ServerEventSink m_sink{*this};
     ServerFactory m_serverFactory = &CMainFrame::CreateOstrelServer;
     DockSplitTab::Frame m_dock;
-    CSensorListPlaceholder m_list;
+    CDeviceListView m_list{this};
     CommandBar m_commandBar;
     HWND m_toolbar = nullptr;
     ImageList m_toolbarImages;

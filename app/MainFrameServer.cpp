@@ -62,14 +62,17 @@ CGraphView* CMainFrame::FindOrCreateGraph(int id, int type, IOstrelSensor* senso
     }
     m_clientViews[raw->m_window] = std::move(graph);
     m_dock.AddView(raw);
+    m_list.AddDevice(raw);
     return raw;
 }
 
 void CMainFrame::OnNewValue(unsigned long type, const VARIANT& data) {
     NewValue value;
     if (!ReadNewValue(type, data, value)) return;
-    if (CGraphView* graph = FindOrCreateGraph(value.id, value.type, nullptr))
+    if (CGraphView* graph = FindOrCreateGraph(value.id, value.type, nullptr)) {
         graph->AddLiveSample(value.time, value.value, value.signal);
+        m_list.UpdateDevice(graph);
+    }
 }
 
 // The server's text stays in the status bar for a second after the last one.

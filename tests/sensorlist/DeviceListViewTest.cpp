@@ -40,10 +40,7 @@ constexpr double kNoon = 46000.5;  // 9 December 2025, 12:00 UTC
 class DeviceList : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_resources = ::LoadLibraryExW((BuildFolder() + L"ksv_res.dll").c_str(), nullptr,
-                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(m_resources, nullptr);
-        g_Module.SetResourceInstance(m_resources);
+        ASSERT_TRUE(m_resources.Loaded());
         g_Module.LoadUnitNames();
         DeleteProductKey();
         g_nCommonControlsVersion = kComCtlSortArrows;
@@ -60,8 +57,6 @@ protected:
         m_graphs.clear();
         g_bFahrenheit = 0;
         DeleteProductKey();
-        g_Module.SetResourceInstance(nullptr);
-        ::FreeLibrary(m_resources);
     }
     void CreateList() {
         m_list = std::make_unique<CDeviceListView>(&m_listener);
@@ -122,7 +117,7 @@ protected:
                               MAKELPARAM(pt.x, pt.y));
     }
 
-    HMODULE m_resources = nullptr;
+    ProgramResources m_resources;
     HWND m_parent = nullptr;
     RecordingListener m_listener;
     std::vector<std::unique_ptr<CGraphView>> m_graphs;
@@ -165,7 +160,7 @@ TEST_F(DeviceList, ResourcesHoldTheMenuSortMarksAndSignalIcons) {
     } bitmaps[] = {{IDB_SORT_UP, 7, 6}, {IDB_SORT_DOWN, 7, 6}, {IDB_SIGNAL_ICONS, 72, 12}};
     for (auto b : bitmaps) {
         Bitmap bitmap(static_cast<HBITMAP>(
-            ::LoadImageW(m_resources, MAKEINTRESOURCEW(b.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+            ::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(b.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
         ASSERT_TRUE(bitmap) << b.id;
         BITMAP info{};
         ::GetObjectW(bitmap, sizeof(info), &info);
@@ -176,7 +171,7 @@ TEST_F(DeviceList, ResourcesHoldTheMenuSortMarksAndSignalIcons) {
     EXPECT_NE(CDeviceListView::SortUpBitmap(), nullptr);
     EXPECT_NE(CDeviceListView::SortDownBitmap(), nullptr);
 
-    HMENU menu = ::LoadMenuW(m_resources, MAKEINTRESOURCEW(IDR_SENSOR_MENU));
+    HMENU menu = ::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_SENSOR_MENU));
     ASSERT_NE(menu, nullptr);
     HMENU popup = ::GetSubMenu(menu, 0);
     ASSERT_EQ(::GetMenuItemCount(popup), 3);
