@@ -98,4 +98,7 @@ ksv_start_server() {
     ksv_wine "$server" /RegServer </dev/null
     # No pipes and no lock descriptors of ours may stay open in a process that lives on.
     ( ksv_wine "$server" "$@" </dev/null >/dev/null 2>&1 9>&- & )
+    # The program starts once the server answers (its first start makes a year of history).
+    ksv_wine "$KSV_BUILD/bin/winctl.exe" activate "{A47249E1-1C32-4468-9A17-5E480D63116B}" 120 </dev/null ||
+        echo "the logger server does not answer yet" >&2
 }

@@ -1,6 +1,8 @@
 // winctl wait CLASS SECONDS   waits until a visible top-level window of CLASS exists (exit 0) or not (1)
 // winctl close CLASS          posts WM_CLOSE to every top-level window of CLASS
+// winctl activate CLSID SECONDS  waits until an object of that COM class can be made (exit 0) or not (1)
 #include <windows.h>
+#include <objbase.h>
 #include <cwchar>
 #include <cstdlib>
 
@@ -23,6 +25,26 @@ int wmain(int argc, wchar_t** argv) {
         }
         return closed ? 0 : 1;
     }
-    fwprintf(stderr, L"usage: winctl wait CLASS [SECONDS] | winctl close CLASS\n");
+    if (argc >= 3 && wcscmp(argv[1], L"activate") == 0) {
+        CLSID clsid;
+        if (FAILED(CLSIDFromString(argv[2], &clsid))) return 2;
+        double seconds = argc >= 4 ? wcstod(argv[3], nullptr) : 30;
+        ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        int result = 1;
+        do {
+            IUnknown* object = nullptr;
+            if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                           reinterpret_cast<void**>(&object)))) {
+                object->Release();
+                result = 0;
+                break;
+            }
+            Sleep(250);
+        } while (GetTickCount64() < deadline);
+        CoUninitialize();
+        return result;
+    }
+    fwprintf(stderr, L"usage: winctl wait CLASS [SECONDS] | winctl close CLASS | winctl activate CLSID [SECONDS]\n");
     return 2;
 }
