@@ -47,6 +47,18 @@ struct MessageBoxProbe {
     static inline std::wstring s_text;
 };
 
+// Closes the about box once it is up, keeping its server line.
+struct AboutProbe {
+    static void CALLBACK Close(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND box = ::FindWindowW(L"#32770", L"About Kestrova");
+        if (!box) return;
+        ::KillTimer(nullptr, id);
+        s_server = WindowText(::GetDlgItem(box, 1041));
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    static inline std::wstring s_server;
+};
+
 class ServerLink : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -166,6 +178,7 @@ TEST_F(ServerLink, EventsForAnUnknownSensorMakeOneGraph) {
     g_server->FireNewValue(4, first.data);
     g_server->FireNewValue(4, second.data);
     EXPECT_EQ(m_frame.GraphCount(), 1u);
+    EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_EQ(g_server->getSensorCalls, 1);
     CGraphView* graph = m_frame.FindGraph(10, 3);
     ASSERT_NE(graph, nullptr);
@@ -213,10 +226,14 @@ TEST_F(ServerLink, AFailedConnectionIsReportedAndTheProgramRunsWithoutServer) {
     EXPECT_EQ(m_frame.Server(), nullptr);
     EXPECT_EQ(m_frame.GraphCount(), 0u);
 
-    // Later the about box connects, and the sensors come.
+    // Later the about box connects, shows the server's version, and the sensors come.
     g_createResult = S_OK;
     AddSensor(100, 1, 1, L"Office");
-    EXPECT_NO_THROW(m_frame.ConnectToServer());
+    AboutProbe::s_server.clear();
+    ::SetTimer(nullptr, 0, 50, AboutProbe::Close);
+    m_frame.SendMessage(WM_COMMAND, ID_APP_ABOUT);
+    EXPECT_EQ(AboutProbe::s_server, L"Fake logger 0.1");
     EXPECT_EQ(m_frame.GraphCount(), 1u);
+    EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_THROW(m_frame.ConnectToServer(), ComError);  // already subscribed
 }
