@@ -163,17 +163,16 @@ bool CGraphView::SetEndTime(double utc) {
 
 void CGraphView::Refetch() {
     m_fetched.clear();
-    if (m_sensor) {
-        if (m_settings.stickToEnd && (m_lastLiveTime != 0 || m_lastLogTime == 0))
-            SetEndTime(std::max(m_lastLiveTime, CurrentUtcDate()));
-        Variant times, values;
-        // A failed call ends the fetch silently: the graph keeps what it had.
-        if (SUCCEEDED(m_sensor->GetData(m_viewStart, m_viewEnd, CurrentTimeScale().interval, times.Receive(),
-                                        values.Receive()))) {
-            TakeSamples(times, values);
-            UpdateScrollBar();
-            if (!m_fetched.empty()) AutoScale();
-        }
+    if (!m_sensor) return;  // nothing to fetch from, and nothing changed to repaint
+    if (m_settings.stickToEnd && (m_lastLiveTime != 0 || m_lastLogTime == 0))
+        SetEndTime(std::max(m_lastLiveTime, CurrentUtcDate()));
+    Variant times, values;
+    // A failed call ends the fetch silently: the graph keeps what it had.
+    if (SUCCEEDED(m_sensor->GetData(m_viewStart, m_viewEnd, CurrentTimeScale().interval, times.Receive(),
+                                    values.Receive()))) {
+        TakeSamples(times, values);
+        UpdateScrollBar();
+        if (!m_fetched.empty()) AutoScale();
     }
     if (m_hWnd) Invalidate(TRUE);
 }
