@@ -6,6 +6,13 @@
 #include "AppModule.h"
 #include "Units.h"
 
+namespace {
+// Truncation toward zero of a quotient of OLE dates, whose rounding noise would otherwise drop a
+// result that is whole in exact arithmetic (a window's end at the plot's right edge, an aligned
+// end at its scroll position) to the integer below it.
+int TruncTime(double x) { return static_cast<int>(std::trunc(x + std::copysign(1e-3, x))); }
+}  // namespace
+
 ValueScale AutoScale(float dataMin, float dataMax) {
     float hi = dataMax, lo = dataMin;
     if (hi - lo < 5) {
@@ -26,7 +33,8 @@ PlotRect PlotInside(const RECT& rect) {
 }
 
 int PlotMapping::TimeToX(double t) const {
-    return static_cast<int>(std::trunc((t - viewStart) * plot.Width() / (viewEnd - viewStart))) + plot.left;
+    if (viewEnd == viewStart) return plot.left;
+    return TruncTime((t - viewStart) * plot.Width() / (viewEnd - viewStart)) + plot.left;
 }
 
 double PlotMapping::XToTime(int x) const {
@@ -51,6 +59,20 @@ bool PlotMapping::ValueAtY(int y, float& v) const {
     return true;
 }
 
+void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTick>& ticks) {
+    ticks.clear();
+    const ValueScale& scale = mapping.scale;
+    if (!(scale.ticks > 0)) return;
+    int nextFree = mapping.plot.yLow;
+    for (float v = scale.min; v <= scale.max + scale.ticks / 2; v = v + scale.ticks) {
+        int y = mapping.ValueToY(v);
+        bool labelled = y >= nextFree;
+        if (labelled) nextFree = y + labelHeight;
+        ticks.push_back(ValueTick{v, y, labelled});
+        if (v + scale.ticks == v) break;  // a tick too small for the value's precision
+    }
+}
+
 std::wstring ValueLabel(int type, float v, float ticks) {
     switch (type) {
     case 1:
@@ -68,10 +90,12 @@ double GapThreshold(const TimeScale& scale) {
     return scale.interval > 0 ? 2 * scale.interval : 5.0 / 1440;
 }
 
+bool IsTraceGap(double interval, double threshold) { return interval > threshold + 0.5 / 86400; }
+
 int TraceWidth(int traceStyle) { return traceStyle >= 1 && traceStyle <= 9 ? traceStyle * 30 : 1; }
 
 int ScrollPositionOf(double viewEnd, double firstLogTime, const TimeScale& scale) {
-    int position = static_cast<int>(std::trunc(2 * (viewEnd - firstLogTime - scale.span) / scale.alignStep));
+    int position = TruncTime(2 * (viewEnd - firstLogTime - scale.span) / scale.alignStep);
     return std::max(position, 0);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 #include "TimeScale.h"
 
@@ -46,6 +47,7 @@ struct PlotMapping {
     double viewEnd = 0;
     ValueScale scale;
 
+    // A window without length (none set yet) maps every time to the plot's left edge.
     int TimeToX(double t) const;
     double XToTime(int x) const;
     // A scale whose ends are equal maps every value to the plot's bottom.
@@ -54,12 +56,29 @@ struct PlotMapping {
     bool ValueAtY(int y, float& v) const;
 };
 
+// One tick of the value axis and whether it carries a label.
+struct ValueTick {
+    float value;
+    int y;
+    bool labelled;
+};
+
+// The value axis's ticks, from the scale's minimum in steps of `ticks` (summed in float) up to its
+// maximum plus half a tick, so that the maximum is reached despite rounding. A tick is labelled
+// when it lies at least `labelHeight` above the last labelled one; the others keep their tick.
+// None when `ticks` is not positive, and the list ends where a step no longer advances the value.
+void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTick>& ticks);
+
 // The label of value `v` (storage unit) for a sensor type, in the display unit for temperatures.
 std::wstring ValueLabel(int type, float v, float ticks);
 
 // Samples further apart than this are not joined by the trace: twice the fetch interval, or five
 // minutes for scales that fetch every logged value.
 double GapThreshold(const TimeScale& scale);
+// Whether samples `interval` days apart are separated by a gap. Logged times are whole seconds, so
+// a difference within half a second of the threshold is the threshold itself, however the
+// subtraction of two OLE dates rounded it.
+bool IsTraceGap(double interval, double threshold);
 
 // The trace's pen width in twips for a TraceStyle: 1..9 = that many times 30, else 1.
 int TraceWidth(int traceStyle);
