@@ -6,13 +6,6 @@
 #include "AppModule.h"
 #include "Units.h"
 
-namespace {
-// Truncation toward zero of a quotient of OLE dates, whose rounding noise would otherwise drop a
-// result that is whole in exact arithmetic (a window's end at the plot's right edge, an aligned
-// end at its scroll position) to the integer below it.
-int TruncTime(double x) { return static_cast<int>(std::trunc(x + std::copysign(1e-3, x))); }
-}  // namespace
-
 ValueScale AutoScale(float dataMin, float dataMax) {
     float hi = dataMax, lo = dataMin;
     if (hi - lo < 5) {
@@ -32,19 +25,8 @@ PlotRect PlotInside(const RECT& rect) {
                     rect.bottom - kTopMargin};
 }
 
-int PlotMapping::TimeToX(double t) const {
-    if (viewEnd == viewStart) return plot.left;
-    return TruncTime((t - viewStart) * plot.Width() / (viewEnd - viewStart)) + plot.left;
-}
-
 double PlotMapping::XToTime(int x) const {
     return viewStart + (x - plot.left) * (viewEnd - viewStart) / plot.Width();
-}
-
-int PlotMapping::ValueToY(float v) const {
-    if (scale.max == scale.min) return plot.yLow;
-    return static_cast<int>(std::trunc((v - scale.min) * static_cast<float>(plot.Height()) / (scale.max - scale.min))) +
-           plot.yLow;
 }
 
 bool PlotMapping::TimeAtX(int x, double& t) const {
@@ -95,7 +77,7 @@ bool IsTraceGap(double interval, double threshold) { return interval > threshold
 int TraceWidth(int traceStyle) { return traceStyle >= 1 && traceStyle <= 9 ? traceStyle * 30 : 1; }
 
 int ScrollPositionOf(double viewEnd, double firstLogTime, const TimeScale& scale) {
-    int position = TruncTime(2 * (viewEnd - firstLogTime - scale.span) / scale.alignStep);
+    int position = detail::TruncTime(2 * (viewEnd - firstLogTime - scale.span) / scale.alignStep);
     return std::max(position, 0);
 }
 

@@ -2,6 +2,7 @@
 // value labels, the trace's gap rule and the scroll bar's positions. Plain values in and out.
 #pragma once
 #include <windows.h>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,15 @@ inline constexpr int kValueTickLength = 100;
 // The plot inside a drawing rectangle whose top field holds the lower y (normalised twips).
 PlotRect PlotInside(const RECT& rect);
 
-// Times and values against a plot and a time window.
+namespace detail {
+// Truncation toward zero of a quotient of OLE dates, whose rounding noise would otherwise drop a
+// result that is whole in exact arithmetic (a window's end at the plot's right edge, an aligned
+// end at its scroll position) to the integer below it.
+inline int TruncTime(double x) { return static_cast<int>(std::trunc(x + std::copysign(1e-3, x))); }
+}  // namespace detail
+
+// Times and values against a plot and a time window. The two mappings are inline: the trace maps
+// every sample through them on every paint.
 struct PlotMapping {
     PlotRect plot;
     double viewStart = 0;
@@ -48,10 +57,17 @@ struct PlotMapping {
     ValueScale scale;
 
     // A window without length (none set yet) maps every time to the plot's left edge.
-    int TimeToX(double t) const;
+    int TimeToX(double t) const {
+        if (viewEnd == viewStart) return plot.left;
+        return detail::TruncTime((t - viewStart) * plot.Width() / (viewEnd - viewStart)) + plot.left;
+    }
     double XToTime(int x) const;
     // A scale whose ends are equal maps every value to the plot's bottom.
-    int ValueToY(float v) const;
+    int ValueToY(float v) const {
+        if (scale.max == scale.min) return plot.yLow;
+        return static_cast<int>(std::trunc((v - scale.min) * static_cast<float>(plot.Height()) / (scale.max - scale.min))) +
+               plot.yLow;
+    }
     bool TimeAtX(int x, double& t) const;
     bool ValueAtY(int y, float& v) const;
 };

@@ -1,6 +1,7 @@
 #include "GraphView.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "AppModule.h"
 #include "LocalTime.h"
@@ -446,34 +447,50 @@ void CGraphView::DrawTimeTicks(HDC dc, const PlotMapping& mapping, double from, 
 }
 
 void CGraphView::DrawTrace(HDC dc, const PlotMapping& mapping) {
-    Pen tracePen(PS_SOLID, TraceWidth(m_settings.traceStyle), m_settings.traceColor);
-    SavedDC keepState(dc);  // gives back the pen and the clip region
-    ::SelectObject(dc, tracePen);
-    ::IntersectClipRect(dc, m_plot.left, m_plot.yLow, m_plot.right, m_plot.yHigh);
-
-    // A run of samples whose gaps stay within the threshold is one polyline; a sample with gaps
-    // on both sides is a small circle.
+    // Map every sample once and split the points into runs: a run of samples whose gaps stay
+    // within the threshold is one polyline; a sample with gaps on both sides is a small circle.
+    // The live samples continue the line of the fetched ones, under the same gap rule.
     const double gap = GapThreshold(CurrentTimeScale());
     m_tracePoints.clear();
-    auto endRun = [&] {
-        if (m_tracePoints.size() > 1) {
-            ::Polyline(dc, m_tracePoints.data(), static_cast<int>(m_tracePoints.size()));
-        } else if (m_tracePoints.size() == 1) {
-            POINT p = m_tracePoints.front();
-            ::Ellipse(dc, p.x - kMarkRadius, p.y - kMarkRadius, p.x + kMarkRadius, p.y + kMarkRadius);
-        }
-        m_tracePoints.clear();
-    };
+    m_traceRuns.clear();
+    RECT bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
     double prevTime = 0;
-    bool first = true;
     auto take = [&](const GraphSample& s) {
-        if (!first && IsTraceGap(s.time - prevTime, gap)) endRun();
-        m_tracePoints.push_back(POINT{mapping.TimeToX(s.time), mapping.ValueToY(s.value)});
+        if (!m_tracePoints.empty() && IsTraceGap(s.time - prevTime, gap)) m_traceRuns.push_back(m_tracePoints.size());
+        POINT p{mapping.TimeToX(s.time), mapping.ValueToY(s.value)};
+        bounds = RECT{std::min(bounds.left, p.x), std::min(bounds.top, p.y), std::max(bounds.right, p.x),
+                      std::max(bounds.bottom, p.y)};
+        m_tracePoints.push_back(p);
         prevTime = s.time;
-        first = false;
     };
-    // The live samples continue the line of the fetched ones, under the same gap rule.
     for (const GraphSample& s : m_fetched) take(s);
     for (const GraphSample& s : m_live) take(s);
-    endRun();
+    if (m_tracePoints.empty()) return;
+    m_traceRuns.push_back(m_tracePoints.size());
+
+    const int width = TraceWidth(m_settings.traceStyle);
+    Pen tracePen(PS_SOLID, width, m_settings.traceColor);
+    SavedDC keepState(dc);  // gives back the pen and the clip region
+    ::SelectObject(dc, tracePen);
+    // Drawing is restricted to the plot. Clipping costs as much as a third of the line itself, so
+    // it is left out when no line, pen edge or circle can pass the plot's edges (a thin line may
+    // run along the frame).
+    bool marks = false;
+    for (size_t i = 0, begin = 0; i < m_traceRuns.size(); begin = m_traceRuns[i++])
+        if (m_traceRuns[i] - begin == 1) marks = true;
+    const int reach = (width > 1 ? width / 2 + 1 : 0) + (marks ? kMarkRadius + 1 : 0);
+    if (bounds.left < m_plot.left + reach || bounds.right > m_plot.right - reach ||
+        bounds.top < m_plot.yLow + reach || bounds.bottom > m_plot.yHigh - reach)
+        ::IntersectClipRect(dc, m_plot.left, m_plot.yLow, m_plot.right, m_plot.yHigh);
+
+    size_t begin = 0;
+    for (size_t end : m_traceRuns) {
+        if (end - begin > 1) {
+            ::Polyline(dc, m_tracePoints.data() + begin, static_cast<int>(end - begin));
+        } else {
+            POINT p = m_tracePoints[begin];
+            ::Ellipse(dc, p.x - kMarkRadius, p.y - kMarkRadius, p.x + kMarkRadius, p.y + kMarkRadius);
+        }
+        begin = end;
+    }
 }

@@ -187,4 +187,5 @@ private:
     int m_labelHeight = 0;
     std::vector<ValueTick> m_valueTicks;
     std::vector<POINT> m_tracePoints;
+    std::vector<size_t> m_traceRuns;  // end index of each run of joined points
 };

@@ -48,6 +48,7 @@ struct Scene {
     std::vector<Mark> marks;
     std::vector<RECT> rectangles;
     std::vector<int> createdPenWidths;
+    int clips = 0;
 
     const Text* Find(const std::wstring& s) const {
         for (const Text& t : texts)
@@ -98,6 +99,7 @@ Scene Parse(HENHMETAFILE emf) {
             }
             break;
         }
+        case EMR_INTERSECTCLIPRECT: ++scene.clips; break;
         case EMR_SAVEDC: saved.push_back(pen); break;
         case EMR_RESTOREDC:
             if (!saved.empty()) {
@@ -478,6 +480,15 @@ TEST_F(GraphDrawTest, TraceJoinsSamplesAcrossOneMissingAndBreaksAtTwo) {
     EXPECT_NEAR(mark.box.bottom - mark.box.top, 60, 1);
     EXPECT_EQ(mark.box.top, 700 + 3333 - 30);  // 22.0
 
+    // A trace that can reach past the plot is clipped to it: here the first point lies on the
+    // left edge with a circle drawn elsewhere, and values below the scale leave the plot.
+    EXPECT_EQ(scene.clips, 1);
+    graph.Settings().scale = ValueScale{21, 24, 1};
+    Scene below = Record(graph, kRect);
+    EXPECT_EQ(below.clips, 1);
+    EXPECT_LT(below.polys[0].points[0].y, 700);
+    graph.Settings().scale = ValueScale{18, 24, 1};
+
     // The pen width follows TraceStyle: 1..9 times 30 twips, anything else the thinnest line.
     for (auto [style, width] : {std::pair{0, 1}, {255, 1}, {3, 90}, {9, 270}}) {
         graph.Settings().traceStyle = style;
@@ -509,6 +520,7 @@ TEST_F(GraphDrawTest, LiveSamplesContinueTheFetchedLine) {
     ASSERT_EQ(scene.polys.size(), 1u);
     EXPECT_EQ(scene.polys[0].points.size(), 4u);
     EXPECT_TRUE(scene.marks.empty());
+    EXPECT_EQ(scene.clips, 0);  // a thin line well inside the plot needs no clipping
 }
 
 TEST_F(GraphDrawTest, ScrollingMovesByAlignmentStepsAndZoomKeepsTheEnd) {
