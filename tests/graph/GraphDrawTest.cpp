@@ -365,6 +365,39 @@ TEST_F(GraphDrawTest, TwoHourWindowLabelsQuarterHoursAndItsDateAtTheLeft) {
     EXPECT_EQ(majorGrid, 8);
 }
 
+TEST_F(GraphDrawTest, CrowdedHourLabelsAreSkippedTheirTicksKept) {
+    double end = Local(2026, 3, 10, 12);
+    CGraphView& graph = Graph(1, 0, end - 5, end, end);
+    graph.Settings().scale = ValueScale{18, 25, 1};
+    Scene scene = Record(graph, RECT{0, 0, 3200, 5900});  // 275 twips per quarter hour
+    int major = 0;
+    for (const Line& l : scene.lines)
+        if (l.Vertical() && l.from.y == 700 && l.to.y == 600 && l.pen.color == 0) ++major;
+    EXPECT_EQ(major, 8 + 1);
+    std::vector<int> xs;
+    for (const Text& t : scene.texts)
+        if (t.color == kGrey) xs.push_back(t.at.x);
+    EXPECT_TRUE(scene.Find(L"10:00"));
+    EXPECT_FALSE(scene.Find(L"10:15"));
+    ASSERT_GE(xs.size(), 2u);
+    EXPECT_LE(xs.size(), 4u);
+    for (size_t i = 1; i < xs.size(); ++i) EXPECT_GE(xs[i] - xs[i - 1], 500);
+}
+
+TEST_F(GraphDrawTest, HourLabelsJumpAtTheDaylightSavingChange) {
+    // 29 March 2026 loses an hour at 02:00: ticks stay two real hours apart.
+    double end = Local(2026, 3, 30);
+    CGraphView& graph = Graph(1, 3, end - 30, end, end);
+    graph.Settings().scale = ValueScale{18, 25, 1};
+    Scene scene = Record(graph, RECT{0, 0, 19000, 5900});
+    const Text* three = scene.Find(L" 3");
+    const Text* five = scene.Find(L" 5");
+    ASSERT_TRUE(three && five);
+    EXPECT_NEAR(five->at.x - three->at.x, 18000 / 12, 1);
+    EXPECT_FALSE(scene.Find(L" 2"));
+    EXPECT_FALSE(scene.Find(L" 4"));
+}
+
 TEST_F(GraphDrawTest, TwoDayWindowSeparatesDaysAndDatesThem) {
     double end = Local(2026, 3, 12, 12);  // 10 March 12:00 .. 12 March 12:00
     CGraphView& graph = Graph(1, 4, end - 30, end, end);
