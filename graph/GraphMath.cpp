@@ -51,7 +51,9 @@ void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTi
         bool labelled = y >= nextFree;
         if (labelled) nextFree = y + labelHeight;
         ticks.push_back(ValueTick{v, y, labelled});
-        if (v + scale.ticks == v) break;  // a tick too small for the value's precision
+        // A tick too small for the value's precision would never end the loop, and a stored scale
+        // with millions of ticks would only draw a solid block: both end here.
+        if (v + scale.ticks == v || ticks.size() >= kMaxValueTicks) break;
     }
 }
 

@@ -83,6 +83,8 @@ struct ValueTick {
 // maximum plus half a tick, so that the maximum is reached despite rounding. A tick is labelled
 // when it lies at least `labelHeight` above the last labelled one; the others keep their tick.
 // None when `ticks` is not positive, and the list ends where a step no longer advances the value.
+// At most kMaxValueTicks are listed.
+inline constexpr size_t kMaxValueTicks = 100000;
 void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTick>& ticks);
 
 // The label of value `v` (storage unit) for a sensor type, in the display unit for temperatures.
