@@ -129,9 +129,10 @@ BOOL CMainFrame::OnIdle(int) {
     // Printing and its preview are not built yet: their commands stay disabled until they are.
     UIEnable(ID_FILE_PRINT, false);
     UIEnable(ID_FILE_PRINT_PREVIEW, false);
+    auto* graph = graphActive ? dynamic_cast<CGraphView*>(TableView(active)) : nullptr;
     for (UINT id = ID_TIMESCALE_FIRST; id <= ID_TIMESCALE_LAST; ++id) {
         UIEnable(id, graphActive);
-        UISetCheck(id, false);
+        UISetCheck(id, graph && id == ID_TIMESCALE_FIRST + static_cast<UINT>(graph->TimeScaleIndex()));
     }
     UIEnable(ID_GRAPH_PROPERTIES, graphActive);
     UIEnable(ID_FILE_EXPORT, graphActive);

@@ -25,18 +25,8 @@ PlotRect PlotInside(const RECT& rect) {
                     rect.bottom - kTopMargin};
 }
 
-int PlotMapping::TimeToX(double t) const {
-    return static_cast<int>(std::trunc((t - viewStart) * plot.Width() / (viewEnd - viewStart))) + plot.left;
-}
-
 double PlotMapping::XToTime(int x) const {
     return viewStart + (x - plot.left) * (viewEnd - viewStart) / plot.Width();
-}
-
-int PlotMapping::ValueToY(float v) const {
-    if (scale.max == scale.min) return plot.yLow;
-    return static_cast<int>(std::trunc((v - scale.min) * static_cast<float>(plot.Height()) / (scale.max - scale.min))) +
-           plot.yLow;
 }
 
 bool PlotMapping::TimeAtX(int x, double& t) const {
@@ -49,6 +39,22 @@ bool PlotMapping::ValueAtY(int y, float& v) const {
     if (viewEnd == viewStart || y < plot.yLow || y > plot.yHigh || plot.yLow == plot.yHigh) return false;
     v = scale.min + static_cast<float>(y - plot.yLow) * (scale.max - scale.min) / static_cast<float>(plot.Height());
     return true;
+}
+
+void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTick>& ticks) {
+    ticks.clear();
+    const ValueScale& scale = mapping.scale;
+    if (!(scale.ticks > 0)) return;
+    int nextFree = mapping.plot.yLow;
+    for (float v = scale.min; v <= scale.max + scale.ticks / 2; v = v + scale.ticks) {
+        int y = mapping.ValueToY(v);
+        bool labelled = y >= nextFree;
+        if (labelled) nextFree = y + labelHeight;
+        ticks.push_back(ValueTick{v, y, labelled});
+        // A tick too small for the value's precision would never end the loop, and a stored scale
+        // with millions of ticks would only draw a solid block: both end here.
+        if (v + scale.ticks == v || ticks.size() >= kMaxValueTicks) break;
+    }
 }
 
 std::wstring ValueLabel(int type, float v, float ticks) {
@@ -68,10 +74,12 @@ double GapThreshold(const TimeScale& scale) {
     return scale.interval > 0 ? 2 * scale.interval : 5.0 / 1440;
 }
 
+bool IsTraceGap(double interval, double threshold) { return interval > threshold + 0.5 / 86400; }
+
 int TraceWidth(int traceStyle) { return traceStyle >= 1 && traceStyle <= 9 ? traceStyle * 30 : 1; }
 
 int ScrollPositionOf(double viewEnd, double firstLogTime, const TimeScale& scale) {
-    int position = static_cast<int>(std::trunc(2 * (viewEnd - firstLogTime - scale.span) / scale.alignStep));
+    int position = detail::TruncTime(2 * (viewEnd - firstLogTime - scale.span) / scale.alignStep);
     return std::max(position, 0);
 }
 

@@ -2,7 +2,9 @@
 // value labels, the trace's gap rule and the scroll bar's positions. Plain values in and out.
 #pragma once
 #include <windows.h>
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "TimeScale.h"
 
@@ -39,20 +41,51 @@ inline constexpr int kValueTickLength = 100;
 // The plot inside a drawing rectangle whose top field holds the lower y (normalised twips).
 PlotRect PlotInside(const RECT& rect);
 
-// Times and values against a plot and a time window.
+namespace detail {
+// Truncation toward zero of a quotient of OLE dates, whose rounding noise would otherwise drop a
+// result that is whole in exact arithmetic (a window's end at the plot's right edge, an aligned
+// end at its scroll position) to the integer below it.
+inline int TruncTime(double x) { return static_cast<int>(std::trunc(x + std::copysign(1e-3, x))); }
+}  // namespace detail
+
+// Times and values against a plot and a time window. The two mappings are inline: the trace maps
+// every sample through them on every paint.
 struct PlotMapping {
     PlotRect plot;
     double viewStart = 0;
     double viewEnd = 0;
     ValueScale scale;
 
-    int TimeToX(double t) const;
+    // A window without length (none set yet) maps every time to the plot's left edge.
+    int TimeToX(double t) const {
+        if (viewEnd == viewStart) return plot.left;
+        return detail::TruncTime((t - viewStart) * plot.Width() / (viewEnd - viewStart)) + plot.left;
+    }
     double XToTime(int x) const;
     // A scale whose ends are equal maps every value to the plot's bottom.
-    int ValueToY(float v) const;
+    int ValueToY(float v) const {
+        if (scale.max == scale.min) return plot.yLow;
+        return static_cast<int>(std::trunc((v - scale.min) * static_cast<float>(plot.Height()) / (scale.max - scale.min))) +
+               plot.yLow;
+    }
     bool TimeAtX(int x, double& t) const;
     bool ValueAtY(int y, float& v) const;
 };
+
+// One tick of the value axis and whether it carries a label.
+struct ValueTick {
+    float value;
+    int y;
+    bool labelled;
+};
+
+// The value axis's ticks, from the scale's minimum in steps of `ticks` (summed in float) up to its
+// maximum plus half a tick, so that the maximum is reached despite rounding. A tick is labelled
+// when it lies at least `labelHeight` above the last labelled one; the others keep their tick.
+// None when `ticks` is not positive, and the list ends where a step no longer advances the value.
+// At most kMaxValueTicks are listed.
+inline constexpr size_t kMaxValueTicks = 100000;
+void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTick>& ticks);
 
 // The label of value `v` (storage unit) for a sensor type, in the display unit for temperatures.
 std::wstring ValueLabel(int type, float v, float ticks);
@@ -60,6 +93,10 @@ std::wstring ValueLabel(int type, float v, float ticks);
 // Samples further apart than this are not joined by the trace: twice the fetch interval, or five
 // minutes for scales that fetch every logged value.
 double GapThreshold(const TimeScale& scale);
+// Whether samples `interval` days apart are separated by a gap. Logged times are whole seconds, so
+// a difference within half a second of the threshold is the threshold itself, however the
+// subtraction of two OLE dates rounded it.
+bool IsTraceGap(double interval, double threshold);
 
 // The trace's pen width in twips for a TraceStyle: 1..9 = that many times 30, else 1.
 int TraceWidth(int traceStyle);

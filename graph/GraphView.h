@@ -11,6 +11,7 @@
 #include "GraphMath.h"
 #include "Listeners.h"
 #include "Ostrel.h"
+#include "TimeAxis.h"
 #include "TimeScale.h"
 #include "Window.h"
 
@@ -58,6 +59,9 @@ public:
         MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
+        MESSAGE_HANDLER(WM_HSCROLL, OnHorzScroll)
+        MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
+        COMMAND_RANGE_HANDLER(2000, 2011, OnTimeScale)
         MESSAGE_HANDLER(0x0366, OnHelpHitTest)
     END_MSG_MAP()
 
@@ -75,8 +79,18 @@ public:
     void AddLiveSample(double time, float value, float signalLevel);
     void AutoScale();
     void UpdateScrollBar();
-    // Paints the graph into any device context in twips; the axes and the trace are drawn there.
+    // Paints the graph into any device context in the twips mapping, at `rect` (logical units,
+    // normalised so that `top` is the lower y): the title when asked, then the value axis, the time
+    // axis, the frame and the trace. The screen, the clipboard and the printer all draw through it.
     void Draw(HDC dc, const RECT& rect, bool withTitle);
+    // The day and month starts of the current window.
+    void RebuildCalendar() { m_calendar.Rebuild(m_viewStart, m_viewEnd); }
+    const Calendar& CurrentCalendar() const { return m_calendar; }
+    // The plot rectangle of the last drawing and the mapping onto it.
+    const PlotRect& Plot() const { return m_plot; }
+    PlotMapping Mapping() const { return PlotMapping{m_plot, m_viewStart, m_viewEnd, m_settings.scale}; }
+    // A scroll request (SB_LINELEFT ... SB_RIGHT) as the scroll bar or the wheel sends it.
+    void Scroll(int request);
 
     int SensorId() const { return m_sensorId; }
     int SensorType() const { return m_sensorType; }
@@ -116,7 +130,25 @@ private:
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&) { return 0; }  // only the layout closes a graph
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnHorzScroll(UINT, WPARAM wParam, LPARAM, BOOL&) {
+        Scroll(LOWORD(wParam));
+        return 0;
+    }
+    LRESULT OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&);
+    LRESULT OnTimeScale(WORD, WORD id, HWND, BOOL&);
     LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return 108; }
+
+    // Moves the window to scroll position `position` and fetches; false when it did not move.
+    bool MoveToScrollPosition(int position);
+
+    void DrawAxes(HDC dc);
+    void DrawValueAxis(HDC dc, const PlotMapping& mapping, HPEN axisPen, HPEN gridPen);
+    void DrawTimeAxis(HDC dc, const PlotMapping& mapping, HPEN axisPen);
+    // Ticks of one day or month from `from` to `to`, with grid lines in `gridPen` when given; with
+    // `nextFree` also their labels and the separator at `from` in `separatorPen`.
+    void DrawTimeTicks(HDC dc, const PlotMapping& mapping, double from, double to, double step, int length,
+                       HPEN gridPen, HPEN separatorPen, int* nextFree);
+    void DrawTrace(HDC dc, const PlotMapping& mapping);
 
     // Takes the server's times and values when they are arrays of the right types.
     void TakeSamples(const VARIANT& times, const VARIANT& values);
@@ -147,4 +179,13 @@ private:
     GraphSettings m_settings;
     Font m_labelFont;
     Font m_titleFont;
+
+    // Drawing state: the plot of the last drawing, the calendar of the window, and buffers that
+    // keep their capacity from one paint to the next.
+    PlotRect m_plot;
+    Calendar m_calendar;
+    int m_labelHeight = 0;
+    std::vector<ValueTick> m_valueTicks;
+    std::vector<POINT> m_tracePoints;
+    std::vector<size_t> m_traceRuns;  // end index of each run of joined points
 };

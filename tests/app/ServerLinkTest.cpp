@@ -154,6 +154,22 @@ TEST_F(ServerLink, FillMakesAGraphTabPerSensorWithTheServersType) {
     EXPECT_EQ(m_frame.FindClientViewByWindow(outdoor->m_window), outdoor);
 }
 
+TEST_F(ServerLink, TheZoomMenuChecksTheActiveGraphsTimeScale) {
+    AddSensor(110, 1, 3, L"Cellar");
+    Create();
+    CGraphView* graph = m_frame.FindGraph(110, 1);
+    ASSERT_NE(graph, nullptr);
+    m_frame.Dock().BringToFront(graph->m_window);
+    ASSERT_EQ(m_frame.ActiveViewWindow(), graph->m_window);
+    m_frame.OnIdle(0);
+    EXPECT_TRUE(m_frame.UIGetState(2001).checked);  // 4 hours, the default
+    m_frame.SendMessage(WM_COMMAND, 2004);          // forwarded to the graph
+    EXPECT_EQ(graph->TimeScaleIndex(), 4);
+    m_frame.OnIdle(0);
+    EXPECT_TRUE(m_frame.UIGetState(2004).checked);
+    EXPECT_FALSE(m_frame.UIGetState(2001).checked);
+}
+
 TEST_F(ServerLink, AFailingCountEndsTheFillAndNoCollectionMeansNoSensors) {
     AddSensor(100, 1, 1, L"Office");
     g_server->countResult = E_FAIL;

@@ -107,3 +107,32 @@ TEST(Scrolling, PositionsCountHalfAlignmentSteps) {
     for (auto c : cases)
         EXPECT_EQ(NextScrollPosition(c.request, c.position, c.track, c.maximum), c.next) << c.request;
 }
+
+TEST(ValueTicks, ReachTheMaximumAndEndForScalesTheyCannotStepThrough) {
+    PlotMapping m;
+    m.plot = PlotInside(RECT{0, 0, 10000, 5900});
+    m.viewStart = 100;
+    m.viewEnd = 101;
+    m.scale = ValueScale{18, 22.5f, 0.5f};
+    std::vector<ValueTick> ticks;
+    ValueTicks(m, 230, ticks);
+    ASSERT_EQ(ticks.size(), 10u);  // 18, 18.5, ..., 22.5
+    EXPECT_EQ(ticks.back().y, 5700);
+    EXPECT_TRUE(ticks.front().labelled);
+    EXPECT_EQ(ticks.front().y, 700);
+    // Ticks 555 twips apart: labels 230 high all fit, labels 600 high only every other one.
+    for (const ValueTick& t : ticks) EXPECT_TRUE(t.labelled);
+    ValueTicks(m, 600, ticks);
+    EXPECT_FALSE(ticks[1].labelled);
+    EXPECT_TRUE(ticks[2].labelled);
+
+    m.scale = ValueScale{1e8f, 1e8f + 64, 1};  // 1 is below the precision of 1e8
+    ValueTicks(m, 230, ticks);
+    EXPECT_EQ(ticks.size(), 1u);
+    m.scale = ValueScale{0, 1e7f, 1};
+    ValueTicks(m, 230, ticks);
+    EXPECT_EQ(ticks.size(), kMaxValueTicks);
+    m.scale = ValueScale{0, 10, 0};
+    ValueTicks(m, 230, ticks);
+    EXPECT_TRUE(ticks.empty());
+}

@@ -65,7 +65,8 @@ TEST_F(GraphViewTest, ANewestValueOfTheLastHourIsALiveSampleAnOlderOneTheWindows
     CGraphView stale(nullptr, old.Get());
     ASSERT_TRUE(stale.CreateGraphWindow(m_parent, 9, 1));
     EXPECT_EQ(stale.LastLiveTime(), 0);
-    EXPECT_GE(stale.ViewEnd(), now - 2.0 / 24);  // the newest value's time, not the stored end
+    // The newest value's time, not the stored end; aligned, it may round down by up to a minute.
+    EXPECT_GE(stale.ViewEnd(), now - 2.0 / 24 - 1.0 / 1440);
     EXPECT_LT(stale.ViewEnd(), now);
     EXPECT_EQ(stale.FetchedSamples().size(), 2u);
     EXPECT_FLOAT_EQ(stale.DataMin(), 19.0f);
