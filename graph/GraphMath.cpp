@@ -58,12 +58,17 @@ void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTi
 }
 
 std::wstring ValueLabel(int type, float v, float ticks) {
+    // Codes 2, 4 and 6 are the same quantities as 1, 3 and 5 (measured with a signal level): a
+    // graph made from the server's list keeps those codes, and its temperatures are temperatures.
     switch (type) {
     case 1:
+    case 2:
         if (CelsiusDeltaToDisplay(ticks) < 1) return FormatText(L"%+4.1f ", static_cast<double>(CelsiusToDisplay(v)));
         return FormatText(L"%+3.0f", static_cast<double>(CelsiusToDisplay(v)));
     case 3:
+    case 4:
     case 5:
+    case 6:
         return FormatText(L"%4.1f", static_cast<double>(v));
     default:
         return FormatText(L"%+4.1f ", static_cast<double>(v));

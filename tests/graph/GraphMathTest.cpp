@@ -34,6 +34,8 @@ TEST(ValueLabel, FormatsByTypeTickSizeAndUnit) {
         {1, 1, 20, 0.5f, L"+68.0 "},    {1, 1, 20, 1, L"+68"},   // 0.9 < 1 <= 1.8
         {0, 3, 45, 5, L"45.0"},         {0, 5, 800, 5, L"800.0"}, {1, 3, 45, 5, L"45.0"},
         {0, 7, 2, 1, L"+2.0 "},
+        // The same quantities measured with a signal level, as the server lists them.
+        {1, 2, 20, 1, L"+68"},          {0, 4, 45, 5, L"45.0"},  {0, 6, 800, 5, L"800.0"},
     };
     for (const auto& c : cases) {
         g_bFahrenheit = c.fahrenheit;
