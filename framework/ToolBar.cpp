@@ -141,34 +141,42 @@ void CommandBar::LoadImages(UINT imagesId) {
 }
 
 // Items with a toolbar image get a bitmap drawn by the owner (HBMMENU_CALLBACK), so that the image
-// list's mask makes the face colour transparent on every menu background.
+// list's mask makes the face colour transparent on every menu background. In a popup that shows
+// any image every item gets one (empty for items without an image): the popup then measures all
+// its items alike, and Wine no longer cuts the text of the items without one.
 void CommandBar::SetItemImages(HMENU menu) {
     int count = ::GetMenuItemCount(menu);
+    bool anyImage = false;
     for (int i = 0; i < count; ++i) {
-        if (HMENU sub = ::GetSubMenu(menu, i)) {
+        if (HMENU sub = ::GetSubMenu(menu, i))
             SetItemImages(sub);
-            continue;
-        }
-        if (m_imageCommands.ImageOf(::GetMenuItemID(menu, i)) < 0) continue;
+        else if (m_imageCommands.ImageOf(::GetMenuItemID(menu, i)) >= 0)
+            anyImage = true;
+    }
+    if (!anyImage) return;
+    for (int i = 0; i < count; ++i) {
+        UINT id = ::GetMenuItemID(menu, i);
+        if (::GetSubMenu(menu, i) || id == 0 || id == static_cast<UINT>(-1)) continue;  // submenus, separators
         MENUITEMINFOW mii{};
         mii.cbSize = sizeof(mii);
         mii.fMask = MIIM_BITMAP;
         mii.hbmpItem = HBMMENU_CALLBACK;
         ::SetMenuItemInfoW(menu, i, TRUE, &mii);
+        m_imageItems.insert(id);
     }
 }
 
 bool CommandBar::MeasureItem(MEASUREITEMSTRUCT& item) const {
-    if (item.CtlType != ODT_MENU || !m_images.Get() || m_imageCommands.ImageOf(item.itemID) < 0) return false;
+    if (item.CtlType != ODT_MENU || !m_imageItems.count(item.itemID)) return false;
     item.itemWidth = static_cast<UINT>(m_imageCommands.width);
     item.itemHeight = static_cast<UINT>(m_imageCommands.height);
     return true;
 }
 
 bool CommandBar::DrawItem(const DRAWITEMSTRUCT& item) const {
-    if (item.CtlType != ODT_MENU || !m_images.Get()) return false;
+    if (item.CtlType != ODT_MENU || !m_imageItems.count(item.itemID)) return false;
     int image = m_imageCommands.ImageOf(item.itemID);
-    if (image < 0) return false;
+    if (image < 0) return true;  // an item without an image keeps the image column empty
     int x = item.rcItem.left;
     int y = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - m_imageCommands.height) / 2;
     if (item.itemState & (ODS_GRAYED | ODS_DISABLED)) {

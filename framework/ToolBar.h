@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <set>
 #include <vector>
 
 #include "Gdi.h"
@@ -76,6 +77,7 @@ private:
     HMENU m_menu = nullptr;
     ToolBarResource m_imageCommands;
     ImageList m_images;
+    std::set<UINT> m_imageItems;  // the menu items whose bitmap the bar draws
     int m_tracked = -1;
     int m_next = -1;
     bool m_altAlone = false;
