@@ -6,6 +6,10 @@ source "$(dirname "$0")/common.sh"
 ksv_install_packages
 ksv_build
 ksv_prefix null
+# A fresh Wine session, so that the first test program starts the prefix's services and desktop
+# detached (see wine-run.sh) instead of a session left over from earlier runs without them.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 # Test programs that talk to the logger server find it registered (ctest also registers it
 # itself before the server tests).
 ksv_wine "$KSV_BUILD/bin/OstrelServer.exe" /RegServer </dev/null
