@@ -100,32 +100,22 @@ TEST_F(MainFrame, ViewCommandsWithoutAnActiveViewDoNothingAndAreDisabled) {
         EXPECT_EQ(m_frame.SendMessage(WM_COMMAND, id), 0);
 }
 
-namespace {
-// Reads the about box's lines once it is up, then closes it.
-struct AboutProbe {
-    static void CALLBACK Close(HWND, UINT, UINT_PTR id, DWORD) {
-        ::KillTimer(nullptr, id);
-        HWND box = ::FindWindowW(L"#32770", L"About Kestrova");
-        if (!box) return;
-        s_version = WindowText(::GetDlgItem(box, 1040));
-        s_server = WindowText(::GetDlgItem(box, 1041));
-        s_link = WindowText(::GetDlgItem(box, 139));
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    }
-    static inline std::wstring s_version, s_server, s_link;
-};
-}  // namespace
-
 TEST_F(MainFrame, AboutBoxShowsTheVersionBuildAndServerLines) {
     CAboutDlg about;
     about.m_serverLine = L"Could not connect to server (Class not registered, 80040154)";
-    ::SetTimer(nullptr, 0, 100, AboutProbe::Close);
+    std::wstring version, server, link;
+    DialogAnswer answer(L"About Kestrova", [&](HWND box) {
+        version = WindowText(::GetDlgItem(box, 1040));
+        server = WindowText(::GetDlgItem(box, 1041));
+        link = WindowText(::GetDlgItem(box, 139));
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
     EXPECT_EQ(about.DoModal(nullptr), IDOK);
     std::wstring expected = L"Kestrova version 1.7 x64\r\nBuild ";
-    EXPECT_EQ(AboutProbe::s_version.substr(0, expected.size()), expected);
-    EXPECT_EQ(AboutProbe::s_version.size(), expected.size() + 11);  // "Mmm dd yyyy"
-    EXPECT_EQ(AboutProbe::s_server, about.m_serverLine);
-    EXPECT_EQ(AboutProbe::s_link, L"https://kestrova.example/");
+    EXPECT_EQ(version.substr(0, expected.size()), expected);
+    EXPECT_EQ(version.size(), expected.size() + 11);  // "Mmm dd yyyy"
+    EXPECT_EQ(server, about.m_serverLine);
+    EXPECT_EQ(link, L"https://kestrova.example/");
 }
 
 namespace {
@@ -245,23 +235,6 @@ TEST_F(MainFrame, ViewCommandsGoToTheActiveViewAndEnableWithAGraph) {
     m_frame.DestroyWindow();  // before the view it still knows goes away
 }
 
-namespace {
-// Once the options dialog is up: records which unit it shows, picks `pick` and presses OK.
-struct OptionsProbe {
-    static void CALLBACK Answer(HWND, UINT, UINT_PTR id, DWORD) {
-        ::KillTimer(nullptr, id);
-        HWND box = ::FindWindowW(L"#32770", L"Kestrova options");
-        if (!box) return;
-        s_shown = ::IsDlgButtonChecked(box, 1042) == BST_CHECKED ? 1 : ::IsDlgButtonChecked(box, 1041) == BST_CHECKED ? 0 : -1;
-        ::CheckRadioButton(box, 1041, 1042, s_pick == 1 ? 1042 : 1041);
-        ::PostMessageW(box, WM_COMMAND, s_button, 0);
-    }
-    static inline int s_shown = -2;
-    static inline int s_pick = 0;
-    static inline int s_button = IDOK;
-};
-}  // namespace
-
 TEST_F(MainFrame, TheOptionsDialogSwitchesTheUnitOnlyWhenConfirmed) {
     Create();
     struct {
@@ -273,11 +246,17 @@ TEST_F(MainFrame, TheOptionsDialogSwitchesTheUnitOnlyWhenConfirmed) {
     };
     for (const auto& c : cases) {
         g_bFahrenheit = c.before;
-        OptionsProbe::s_pick = c.pick;
-        OptionsProbe::s_button = c.button;
-        ::SetTimer(nullptr, 0, 100, OptionsProbe::Answer);
+        int shown = -2;
+        // Records which unit the dialog shows, picks one and presses the button.
+        DialogAnswer answer(L"Kestrova options", [&](HWND box) {
+            shown = ::IsDlgButtonChecked(box, 1042) == BST_CHECKED   ? 1
+                    : ::IsDlgButtonChecked(box, 1041) == BST_CHECKED ? 0
+                                                                     : -1;
+            ::CheckRadioButton(box, 1041, 1042, c.pick == 1 ? 1042 : 1041);
+            ::PostMessageW(box, WM_COMMAND, c.button, 0);
+        });
         m_frame.SendMessage(WM_COMMAND, ID_VIEW_OPTIONS);
-        EXPECT_EQ(OptionsProbe::s_shown, c.shown);
+        EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(g_bFahrenheit, c.after);
     }
     // The new unit is stored only when the frame closes.

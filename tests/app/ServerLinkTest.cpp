@@ -35,30 +35,6 @@ std::wstring StatusText(HWND statusBar) {
     return text;
 }
 
-// Closes the first message box of this thread that shows up, keeping its text.
-struct MessageBoxProbe {
-    static void CALLBACK Close(HWND, UINT, UINT_PTR id, DWORD) {
-        HWND box = ::FindWindowW(L"#32770", L"Kestrova");
-        if (!box) return;
-        ::KillTimer(nullptr, id);
-        s_text = WindowText(::GetDlgItem(box, 0xFFFF));
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    }
-    static inline std::wstring s_text;
-};
-
-// Closes the about box once it is up, keeping its server line.
-struct AboutProbe {
-    static void CALLBACK Close(HWND, UINT, UINT_PTR id, DWORD) {
-        HWND box = ::FindWindowW(L"#32770", L"About Kestrova");
-        if (!box) return;
-        ::KillTimer(nullptr, id);
-        s_server = WindowText(::GetDlgItem(box, 1041));
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    }
-    static inline std::wstring s_server;
-};
-
 class ServerLink : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -234,10 +210,15 @@ TEST_F(ServerLink, DisconnectsWhenTheWindowGoes) {
 
 TEST_F(ServerLink, AFailedConnectionIsReportedAndTheProgramRunsWithoutServer) {
     g_createResult = REGDB_E_CLASSNOTREG;
-    MessageBoxProbe::s_text.clear();
-    ::SetTimer(nullptr, 0, 50, MessageBoxProbe::Close);
-    Create();
-    EXPECT_EQ(MessageBoxProbe::s_text, FormatText(L"Could not connect to server (%s, 80040154)",
+    std::wstring message;
+    {
+        DialogAnswer answer(L"Kestrova", [&](HWND box) {
+            message = WindowText(::GetDlgItem(box, 0xFFFF));
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        Create();
+    }
+    EXPECT_EQ(message, FormatText(L"Could not connect to server (%s, 80040154)",
                                                   ComErrorText(REGDB_E_CLASSNOTREG).c_str()));
     EXPECT_EQ(m_frame.Server(), nullptr);
     EXPECT_EQ(m_frame.GraphCount(), 0u);
@@ -245,10 +226,15 @@ TEST_F(ServerLink, AFailedConnectionIsReportedAndTheProgramRunsWithoutServer) {
     // Later the about box connects, shows the server's version, and the sensors come.
     g_createResult = S_OK;
     AddSensor(100, 1, 1, L"Office");
-    AboutProbe::s_server.clear();
-    ::SetTimer(nullptr, 0, 50, AboutProbe::Close);
-    m_frame.SendMessage(WM_COMMAND, ID_APP_ABOUT);
-    EXPECT_EQ(AboutProbe::s_server, L"Fake logger 0.1");
+    std::wstring server;
+    {
+        DialogAnswer answer(L"About Kestrova", [&](HWND box) {
+            server = WindowText(::GetDlgItem(box, 1041));
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        m_frame.SendMessage(WM_COMMAND, ID_APP_ABOUT);
+    }
+    EXPECT_EQ(server, L"Fake logger 0.1");
     EXPECT_EQ(m_frame.GraphCount(), 1u);
     EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_THROW(m_frame.ConnectToServer(), ComError);  // already subscribed

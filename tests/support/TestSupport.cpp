@@ -123,3 +123,27 @@ ProgramResources::~ProgramResources() {
     if (AppModule::Instance()) AppModule::Instance()->SetResourceInstance(nullptr);
     if (m_library) ::FreeLibrary(m_library);
 }
+
+thread_local DialogAnswer* DialogAnswer::s_current = nullptr;
+
+DialogAnswer::DialogAnswer(const wchar_t* title, std::function<void(HWND)> answer)
+    : m_title(title), m_answer(std::move(answer)) {
+    s_current = this;
+    m_timer = ::SetTimer(nullptr, 0, 50, Check);
+}
+
+DialogAnswer::~DialogAnswer() {
+    if (m_timer) ::KillTimer(nullptr, m_timer);
+    if (s_current == this) s_current = nullptr;
+}
+
+void CALLBACK DialogAnswer::Check(HWND, UINT, UINT_PTR, DWORD) {
+    DialogAnswer* self = s_current;
+    if (!self || self->m_answered) return;
+    HWND dialog = ::FindWindowW(L"#32770", self->m_title.c_str());
+    if (!dialog) return;
+    ::KillTimer(nullptr, self->m_timer);
+    self->m_timer = 0;
+    self->m_answered = true;
+    self->m_answer(dialog);
+}

@@ -2,6 +2,7 @@
 // child processes and their windows, registry checks.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 
 #include "Handle.h"
@@ -45,6 +46,27 @@ private:
 };
 
 std::wstring WindowText(HWND hWnd);
+
+// Answers a dialog of this thread that a modal call is about to show: once a dialog titled `title`
+// is up, `answer` runs with it (reading controls, setting them, ending it by a posted command).
+// Checked every 50 ms while the object lives, until the dialog has been found once.
+class DialogAnswer {
+public:
+    DialogAnswer(const wchar_t* title, std::function<void(HWND)> answer);
+    ~DialogAnswer();
+    DialogAnswer(const DialogAnswer&) = delete;
+    DialogAnswer& operator=(const DialogAnswer&) = delete;
+    bool Answered() const { return m_answered; }
+
+private:
+    static void CALLBACK Check(HWND, UINT, UINT_PTR, DWORD);
+
+    std::wstring m_title;
+    std::function<void(HWND)> m_answer;
+    UINT_PTR m_timer = 0;
+    bool m_answered = false;
+    static thread_local DialogAnswer* s_current;
+};
 
 // The program's resources (its resource library, built with the same script) as the resource
 // instance while the object lives; the test program itself has none.
