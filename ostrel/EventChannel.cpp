@@ -1,6 +1,7 @@
 #include "EventChannel.h"
 
 #include "Com.h"
+#include "Protocol.h"
 
 bool IsPeerGone(HRESULT hr) {
     if (HRESULT_FACILITY(hr) == FACILITY_RPC) return hr != RPC_E_CALL_REJECTED && hr != RPC_E_SERVERCALL_RETRYLATER;
@@ -17,9 +18,9 @@ HRESULT FireEvent(IDispatch* sink, const ServerEvent& event) {
     DISPPARAMS params{args, nullptr, 0, 0};
     Variant data;
     Bstr text;
-    if (event.dispid == 1) {
+    if (event.dispid == Protocol::kDispidOnNewValue) {
         // Arguments go in reverse order: args[1] is the type, args[0] the data array.
-        bool signal = event.type == 2 || event.type == 4 || event.type == 6;
+        bool signal = Protocol::HasSignalLevel(event.type);
         SafeArray array(::SafeArrayCreateVector(VT_VARIANT, 0, signal ? 5 : 4));
         if (!array) return E_OUTOFMEMORY;
         {

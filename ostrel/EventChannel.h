@@ -13,7 +13,7 @@
 #include "Handle.h"
 
 struct ServerEvent {
-    DISPID dispid = 0;  // 1 OnNewValue, 2 OnMessage
+    DISPID dispid = 0;  // Protocol::kDispidOnNewValue or kDispidOnMessage
     // OnNewValue
     long type = 0;
     long sensorId = 0;

@@ -187,11 +187,11 @@ HRESULT Logger::Remove(Sensor& sensor) {
 }
 
 HRESULT Logger::Add(long type, const std::wstring& name, std::shared_ptr<Sensor>* added) {
-    if (!Quantity(type)) return E_INVALIDARG;
+    if (!Protocol::IsSensorType(type)) return E_INVALIDARG;
     long device = m_catalogue.nextDeviceId;
     for (const auto& s : m_sensors) device = std::max(device, (s->info.id & ~1L) + 2);
     auto sensor = std::make_shared<Sensor>();
-    sensor->info.id = device + (Quantity(type) == 1 ? 0 : 1);
+    sensor->info.id = device + (Quantity(type) == Protocol::kTemperature ? 0 : 1);
     sensor->info.type = type;
     sensor->info.name = name;
     sensor->info.settingsIndex = m_catalogue.nextSettingsIndex;

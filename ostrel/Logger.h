@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Catalogue.h"
+#include "Protocol.h"
 #include "Handle.h"
 #include "SensorLog.h"
 #include "Simulation.h"
@@ -35,12 +36,9 @@ protected:
     ~LoggerListener() = default;
 };
 
-// Whether sensors of this type code carry a signal level (2, 4, 6).
-inline bool HasSignalLevel(long type) { return type == 2 || type == 4 || type == 6; }
-// 1 temperature, 3 humidity, 5 CO2 for the codes 1..6; 0 for anything else.
-inline long Quantity(long type) { return type >= 1 && type <= 6 ? type - (type % 2 == 0 ? 1 : 0) : 0; }
-// The key a client files a sensor's view under: the id, with bit 0 set for humidity and CO2.
-inline long ViewKey(long id, long type) { return Quantity(type) == 1 ? id : (id | 1); }
+using Protocol::HasSignalLevel;
+using Protocol::Quantity;
+using Protocol::ViewKey;
 
 // The sensors made at first start: rooms with temperature and humidity, a meeting room with
 // temperature and CO2, an outdoor temperature without signal level; repeated for larger counts.

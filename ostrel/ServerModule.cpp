@@ -34,7 +34,7 @@ void CServerModule::RemoveSession(COstrelServer* session) {
 
 void CServerModule::OnMeasurement(const SensorInfo& sensor, const LogRecord& record) {
     ServerEvent event;
-    event.dispid = 1;
+    event.dispid = Protocol::kDispidOnNewValue;
     event.type = sensor.type;
     event.sensorId = sensor.id;
     event.deviceId = sensor.id & ~1L;
@@ -46,7 +46,7 @@ void CServerModule::OnMeasurement(const SensorInfo& sensor, const LogRecord& rec
 
 void CServerModule::OnStatus(const std::wstring& text) {
     ServerEvent event;
-    event.dispid = 2;
+    event.dispid = Protocol::kDispidOnMessage;
     event.text = text;
     PostToAll(event);
 }

@@ -1,4 +1,5 @@
 #include "ServerEvents.h"
+#include "Protocol.h"
 
 #include "Ostrel.h"
 
@@ -47,11 +48,11 @@ STDMETHODIMP ServerEventSink::GetTypeInfoCount(UINT* count) {
 STDMETHODIMP ServerEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                      UINT*) {
     try {
-        if (id == 1 && params && params->cArgs >= 2) {
+        if (id == Protocol::kDispidOnNewValue && params && params->cArgs >= 2) {
             Variant type;
             if (SUCCEEDED(::VariantChangeType(&type, &params->rgvarg[1], 0, VT_UI4)))
                 m_handler.OnNewValue(type.ulVal, params->rgvarg[0]);
-        } else if (id == 2 && params && params->cArgs >= 1) {
+        } else if (id == Protocol::kDispidOnMessage && params && params->cArgs >= 1) {
             Variant text;
             if (SUCCEEDED(::VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR)))
                 m_handler.OnMessage(text.bstrVal ? std::wstring(text.bstrVal, ::SysStringLen(text.bstrVal)) : L"");
@@ -71,19 +72,24 @@ bool ReadElement(SAFEARRAY* array, LONG index, VARTYPE type, Variant& out) {
 }  // namespace
 
 bool ReadNewValue(unsigned long type, const VARIANT& data, NewValue& value) {
-    if (type < 1 || type > 6) return false;
+    if (!Protocol::IsSensorType(static_cast<long>(type))) return false;
     if (data.vt != (VT_ARRAY | VT_VARIANT) || !data.parray) return false;
-    LONG count = SafeArray::Count(data.parray);
+    // Only the documented shape: one dimension, counted from 0.
+    SAFEARRAY* array = data.parray;
+    if (::SafeArrayGetDim(array) != 1 || array->rgsabound[0].lLbound != 0) return false;
+    LONG count = SafeArray::Count(array);
     if (count < 4) return false;
     Variant id, time, measured, signal;
     if (!ReadElement(data.parray, 0, VT_I4, id) || !ReadElement(data.parray, 2, VT_DATE, time) ||
         !ReadElement(data.parray, 3, VT_R4, measured))
         return false;
     value.signal = 0;
-    if (count >= 5 && (type == 2 || type == 4 || type == 6)) {
-        if (!ReadElement(data.parray, 4, VT_R4, signal)) return false;
+    if (count >= 5 && Protocol::HasSignalLevel(static_cast<long>(type))) {
+        if (!ReadElement(data.parray, 4, VT_R4, signal) || !Protocol::IsSaneValue(signal.fltVal)) return false;
         value.signal = signal.fltVal;
     }
+    // A time or value no sensor can have is refused here, before it reaches a graph or a list.
+    if (!Protocol::IsSaneTime(time.date) || !Protocol::IsSaneValue(measured.fltVal)) return false;
     value.id = id.lVal;
     value.type = NormalisedType(static_cast<int>(type));
     value.time = time.date;
@@ -91,6 +97,6 @@ bool ReadNewValue(unsigned long type, const VARIANT& data, NewValue& value) {
     return true;
 }
 
-int NormalisedType(int type) { return type == 2 || type == 4 || type == 6 ? type - 1 : type; }
+int NormalisedType(int type) { return static_cast<int>(Protocol::Quantity(type)); }
 
-int ViewKey(int id, int type) { return type >= 3 && type <= 6 ? (id | 1) : id; }
+int ViewKey(int id, int type) { return static_cast<int>(Protocol::ViewKey(id, type)); }

@@ -1,5 +1,7 @@
 // The main frame's link to the logger server, against an in-process server whose answers the
 // tests choose.
+#include <cmath>
+#include <limits>
 #include <gtest/gtest.h>
 
 #include "FakeServer.h"
@@ -92,6 +94,32 @@ TEST(NewValueEvent, OnlyWellShapedEventsAreRead) {
     doubles.parray = ::SafeArrayCreateVector(VT_R8, 0, 5);
     NewValue value;
     EXPECT_FALSE(ReadNewValue(1, doubles, value));
+}
+
+TEST(NewValueEvent, TimesAndValuesNoSensorCanHaveAreRefused) {
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    struct {
+        double time;
+        float value, signal;
+        bool read;
+    } cases[] = {
+        {46000.5, 21.5f, -55, true},   {1e17, 21.5f, -55, false},       {inf, 21.5f, -55, false},
+        {-inf, 21.5f, -55, false},     {nan, 21.5f, -55, false},        {0, 21.5f, -55, false},
+        {46000.5, NAN, -55, false},    {46000.5, INFINITY, -55, false}, {46000.5, 3e30f, -55, false},
+        {46000.5, 21.5f, NAN, false},  {73051, -40, -120, true},
+    };
+    for (const auto& c : cases) {
+        EventData event(10, c.time, c.value, c.signal);
+        NewValue value;
+        EXPECT_EQ(ReadNewValue(2, event.data, value), c.read) << c.time << " " << c.value << " " << c.signal;
+    }
+    // A two-dimensional array with enough elements is not the event's shape.
+    SAFEARRAYBOUND bounds[2] = {{5, 0}, {5, 0}};
+    Variant grid;
+    grid.vt = VT_ARRAY | VT_VARIANT;
+    grid.parray = ::SafeArrayCreate(VT_VARIANT, 2, bounds);
+    NewValue value;
+    EXPECT_FALSE(ReadNewValue(1, grid, value));
 }
 
 TEST(NewValueEvent, NormalisesTheTypeAndTakesTheSignalOnlyWithIt) {
