@@ -48,18 +48,3 @@ protected:
 };
 
 }  // namespace DockSplitTab
-
-// What a view may ask of the program's main window.
-class ClientViewListener {
-public:
-    virtual DockSplitTab::ClientView* FindClientView(HWND view) = 0;
-    // Hides a view in the layout or shows a hidden one; true when it was hidden before.
-    virtual bool ToggleClientView(HWND view) = 0;
-    virtual bool IsClientViewShown(HWND view) = 0;
-    virtual bool ActivateClientView(HWND view) = 0;
-    virtual bool IsClientViewAttached(HWND view) = 0;
-    virtual void DockClientView(HWND view) = 0;
-
-protected:
-    ~ClientViewListener() = default;
-};

@@ -17,7 +17,6 @@ constexpr DWORD kStatusBarStyle = 0x56000100;
 constexpr UINT kReBarId = 0xE800;
 constexpr UINT kToolBarId = 0xE800;
 constexpr UINT kStatusBarId = ID_VIEW_STATUS_BAR;
-constexpr DWORD kMainFrameHelpContext = 128;
 
 // The text of a command's prompt string before "\n" (status bar) or after it (tool tip).
 std::wstring PromptPart(UINT id, bool tip) {
@@ -47,7 +46,7 @@ CMainFrame::~CMainFrame() {
 }
 
 LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
-    ::SetWindowContextHelpId(m_hWnd, kMainFrameHelpContext);
+    ::SetWindowContextHelpId(m_hWnd, kHelpContextMainFrame);
     m_helpFile = HelpFileBesideProgram();
     g_bFahrenheit = ReadSettingDword(L"Options", L"Unit", 0) != 0 ? 1 : 0;
 
@@ -256,7 +255,7 @@ LRESULT CMainFrame::OnDrawItem(UINT, WPARAM, LPARAM lParam, BOOL& bHandled) {
     return TRUE;
 }
 
-LRESULT CMainFrame::OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return kMainFrameHelpContext; }
+LRESULT CMainFrame::OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return kHelpContextMainFrame; }
 
 LRESULT CMainFrame::OnToolTipText(int, LPNMHDR header, BOOL&) {
     auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);

@@ -11,6 +11,8 @@
 #include "Ostrel.h"
 #include "ServerEvents.h"
 #include "MessageLoop.h"
+#include "MyAppModule.h"
+#include "ProgramMessages.h"
 #include "ToolBar.h"
 #include "UpdateUI.h"
 #include "DeviceListView.h"
@@ -19,13 +21,6 @@
 // Band ids of the rebar: the command bar first, the toolbar second.
 inline constexpr UINT kCommandBarBand = 0xEB00;
 inline constexpr UINT kToolBarBand = 0xEB01;
-// Context-help messages: the hit test every window answers with its help context, the end of the
-// help mode, and the notice that it has ended.
-inline constexpr UINT WM_HELPHITTEST = 0x0366;
-inline constexpr UINT WM_EXITHELPMODE = 0x0367;
-inline constexpr UINT WM_KICKIDLE = 0x036A;
-// Sent by a view (lParam: its window) to have it closed like a closed tab.
-inline constexpr UINT WM_CLOSE_CLIENT_VIEW = WM_USER + 1;
 
 class CMainFrame : public FrameWindow<CMainFrame>,
                    public UpdateUI,
@@ -158,7 +153,7 @@ private:
     ServerEventSink m_sink{*this};
     ServerFactory m_serverFactory = &CMainFrame::CreateOstrelServer;
     DockSplitTab::Frame m_dock;
-    CDeviceListView m_list{this};
+    CDeviceListView m_list{this, g_Module};
     CommandBar m_commandBar;
     HWND m_toolbar = nullptr;
     ImageList m_toolbarImages;

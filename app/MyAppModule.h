@@ -4,10 +4,11 @@
 #include <string>
 
 #include "AppModule.h"
+#include "Units.h"
 
 class CMainFrame;
 
-class CMyAppModule : public AppModule {
+class CMyAppModule : public AppModule, public UnitTexts {
 public:
     CMyAppModule();
     ~CMyAppModule() override;
@@ -21,8 +22,8 @@ public:
 
     // Unit texts by sensor type: the temperature unit in use for 1, the humidity unit for 3 and 4,
     // the CO2 unit for 5 and 6, nothing for any other type.
-    std::wstring GetUnitName(int type) const;
-    std::wstring GetUnitSymbol(int type) const;
+    std::wstring GetUnitName(int type) const override;
+    std::wstring GetUnitSymbol(int type) const override;
 
     std::wstring m_strHumidityUnit;
     std::wstring m_strCo2Unit;

@@ -11,8 +11,6 @@
 #include "SettingsStore.h"
 #include "ViewTableLock.h"
 
-DWORD g_nCommonControlsVersion = 0;
-
 uint64_t GetFileVersionKey(const wchar_t* file) {
     DWORD ignored = 0;
     DWORD size = ::GetFileVersionInfoSizeW(file, &ignored);
@@ -25,18 +23,6 @@ uint64_t GetFileVersionKey(const wchar_t* file) {
         fixedSize < sizeof(VS_FIXEDFILEINFO))
         return 0;
     return (static_cast<uint64_t>(fixed->dwFileVersionMS) << 32) | fixed->dwFileVersionLS;
-}
-
-DWORD GetCommonControlsVersion(const wchar_t* library) {
-    Library module(::LoadLibraryW(library));
-    if (!module) return 0;
-    auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(::GetProcAddress(module.Get(), "DllGetVersion"));
-    if (!getVersion) return 0;
-    DLLVERSIONINFO info{};
-    info.cbSize = sizeof(info);
-    static_assert(sizeof(DLLVERSIONINFO) == 20);
-    if (FAILED(getVersion(&info))) return 0;
-    return (info.dwMajorVersion << 16) | (info.dwMinorVersion & 0xFFFF);
 }
 
 HMODULE LoadResourceLibrary(const wchar_t* programPath, const wchar_t* library) {

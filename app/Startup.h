@@ -3,17 +3,13 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "CommonControls.h"
+
 // The resource library that may replace the program's own resources.
 inline constexpr wchar_t kResourceLibraryName[] = L"ksv_res.dll";
 
-// The common controls' version as (major << 16) | minor, 0 when unknown. Set at start-up.
-extern DWORD g_nCommonControlsVersion;
-
 // The four-part file version of `file` as (MS << 32) | LS, 0 when it has none.
 uint64_t GetFileVersionKey(const wchar_t* file);
-
-// (major << 16) | (minor & 0xFFFF) from the library's DllGetVersion, 0 without one.
-DWORD GetCommonControlsVersion(const wchar_t* library);
 
 // Loads the resource library `library` when its file version equals the program's; null otherwise.
 // The library is loaded as an image resource: no code of it runs.

@@ -247,7 +247,7 @@ LRESULT CGraphView::OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&) {
 }
 
 LRESULT CGraphView::OnTimeScale(WORD, WORD id, HWND, BOOL&) {
-    int index = static_cast<int>(id) - 2000;
+    int index = static_cast<int>(id) - ID_TIMESCALE_FIRST;
     if (index < 0 || index >= kTimeScaleCount || index == m_settings.timeScale) return 0;
     m_settings.timeScale = index;
     // The window keeps its end, re-aligned to the new step, and starts one new span earlier.

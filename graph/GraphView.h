@@ -9,7 +9,9 @@
 #include "Com.h"
 #include "Gdi.h"
 #include "GraphMath.h"
-#include "Listeners.h"
+#include "ClientViewListener.h"
+#include "ProgramMessages.h"
+#include "resource.h"
 #include "Ostrel.h"
 #include "TimeAxis.h"
 #include "TimeScale.h"
@@ -61,8 +63,8 @@ public:
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
         MESSAGE_HANDLER(WM_HSCROLL, OnHorzScroll)
         MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
-        COMMAND_RANGE_HANDLER(2000, 2011, OnTimeScale)
-        MESSAGE_HANDLER(0x0366, OnHelpHitTest)
+        COMMAND_RANGE_HANDLER(ID_TIMESCALE_FIRST, ID_TIMESCALE_LAST, OnTimeScale)
+        MESSAGE_HANDLER(WM_HELPHITTEST, OnHelpHitTest)
     END_MSG_MAP()
 
     // ClientView
@@ -136,7 +138,7 @@ private:
     }
     LRESULT OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnTimeScale(WORD, WORD id, HWND, BOOL&);
-    LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return 108; }
+    LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return kHelpContextGraph; }
 
     // Moves the window to scroll position `position` and fetches; false when it did not move.
     bool MoveToScrollPosition(int position);

@@ -7,10 +7,10 @@
 #include "GraphView.h"
 #include "Handle.h"
 #include "LocalTime.h"
-#include "MyAppModule.h"
+#include "Protocol.h"
 #include "SensorListText.h"
 #include "SettingsStore.h"
-#include "Startup.h"
+#include "CommonControls.h"
 
 HBITMAP CDeviceListView::s_hSortUpBitmap = nullptr;
 HBITMAP CDeviceListView::s_hSortDownBitmap = nullptr;
@@ -46,9 +46,10 @@ HBITMAP LoadSortMark(HINSTANCE module, UINT id) {
 }
 
 // Temperatures of either type show the chosen temperature symbol; the others their unit name.
-std::wstring RowValueText(const CGraphView& view) {
+std::wstring RowValueText(const CGraphView& view, const UnitTexts& units) {
     int type = view.SensorType();
-    std::wstring unit = type == 1 || type == 2 ? g_Module.GetUnitSymbol(1) : g_Module.GetUnitName(type);
+    std::wstring unit = Protocol::Quantity(type) == Protocol::kTemperature ? units.GetUnitSymbol(Protocol::kTemperature)
+                                                                             : units.GetUnitName(type);
     std::wstring text = ValueText(type, view.LastLiveValue(), unit);
     if (text.size() > kMaxValueText) text.resize(kMaxValueText);
     return text;
@@ -86,7 +87,8 @@ POINT MenuPointOnMonitor(POINT pt) {
     return pt;
 }
 
-CDeviceListView::CDeviceListView(ClientViewListener* listener) : m_pListener(listener) {
+CDeviceListView::CDeviceListView(ClientViewListener* listener, const UnitTexts& units)
+    : m_pListener(listener), m_units(units) {
     if (!s_hSortUpBitmap) LoadSortBitmaps();
 }
 
@@ -201,7 +203,7 @@ int CDeviceListView::FindDeviceRow(CGraphView* view) const {
 
 void CDeviceListView::SetMeasurementTexts(int row, const CGraphView& view) {
     SetCellText(m_list, row, 1, FormatDateTime(view.LastLiveTime()));
-    SetCellText(m_list, row, 2, RowValueText(view));
+    SetCellText(m_list, row, 2, RowValueText(view, m_units));
 }
 
 void CDeviceListView::SetImage(int row, int image) {

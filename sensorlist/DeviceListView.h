@@ -7,7 +7,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "Listeners.h"
+#include "ClientViewListener.h"
+#include "ProgramMessages.h"
+#include "Units.h"
 #include "Window.h"
 #include "resource.h"
 
@@ -24,7 +26,7 @@ public:
         MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocus)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
         MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
-        MESSAGE_HANDLER(0x0366, OnHelpHitTest)  // the frame's context-help hit test
+        MESSAGE_HANDLER(WM_HELPHITTEST, OnHelpHitTest)
         COMMAND_ID_HANDLER(ID_SENSOR_PROPERTIES, OnSensorProperties)
         COMMAND_ID_HANDLER(ID_VIEW_HIDE, OnShowGraph)
         COMMAND_ID_HANDLER(ID_SENSOR_REMOVE, OnRemoveSensor)
@@ -36,7 +38,7 @@ public:
     static constexpr int kListId = 0;
 
     // `listener` is the main frame; it is not owned. The first list made loads the sort marks.
-    explicit CDeviceListView(ClientViewListener* listener);
+    CDeviceListView(ClientViewListener* listener, const UnitTexts& units);
 
     // Creates the window as a child of `parent` with the default rectangle.
     HWND CreateListWindow(HWND parent);
@@ -67,7 +69,7 @@ private:
     LRESULT OnSetFocus(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&) { return 0; }  // the list lives as long as the frame
     LRESULT OnContextMenu(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return 129; }
+    LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return kHelpContextSensorList; }
     LRESULT OnSensorProperties(WORD, WORD, HWND, BOOL&);
     LRESULT OnShowGraph(WORD, WORD, HWND, BOOL&);
     LRESULT OnRemoveSensor(WORD, WORD, HWND, BOOL&);
@@ -95,6 +97,7 @@ private:
     int m_nSortDirection = 0;
     int m_nSortColumn = 0;
     ClientViewListener* m_pListener;
+    const UnitTexts& m_units;
     HIMAGELIST m_imageList = nullptr;
 
     static HBITMAP s_hSortUpBitmap;

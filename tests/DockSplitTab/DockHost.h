@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ClientViewListener.h"
 #include "Frame.h"
 
 // A plain view: paints its caption on a colour; answers a close with `refuseClose` (nonzero

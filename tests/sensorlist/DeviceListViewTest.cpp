@@ -59,7 +59,7 @@ protected:
         DeleteProductKey();
     }
     void CreateList() {
-        m_list = std::make_unique<CDeviceListView>(&m_listener);
+        m_list = std::make_unique<CDeviceListView>(&m_listener, g_Module);
         ASSERT_NE(m_list->CreateListWindow(m_parent), nullptr);
         ::SetWindowPos(*m_list, nullptr, 0, 0, 400, 200, SWP_NOZORDER);
     }
