@@ -39,11 +39,7 @@ std::wstring HelpFileBesideProgram() {
 
 CMainFrame::CMainFrame() = default;
 
-CMainFrame::~CMainFrame() {
-    CViewTableLock lock;
-    m_graphs.clear();
-    m_clientViews.clear();
-}
+CMainFrame::~CMainFrame() = default;
 
 LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     ::SetWindowContextHelpId(m_hWnd, kHelpContextMainFrame);
@@ -63,7 +59,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     PostMessage(WM_COMMAND, ID_VIEW_SENSORLIST);
 
     try {
-        ConnectToServer();
+        m_views.ConnectToServer(m_hWnd);
     } catch (const ComError& e) {
         std::wstring text = FormatResString(IDS_CONNECT_FAILED, e.ErrorMessage().c_str(), static_cast<unsigned>(e.Error()));
         ::MessageBoxW(m_hWnd, text.c_str(), LoadResString(IDR_MAINFRAME).c_str(), MB_OK);
@@ -128,7 +124,7 @@ BOOL CMainFrame::OnIdle(int) {
     // Printing and its preview are not built yet: their commands stay disabled until they are.
     UIEnable(ID_FILE_PRINT, false);
     UIEnable(ID_FILE_PRINT_PREVIEW, false);
-    auto* graph = graphActive ? dynamic_cast<CGraphView*>(TableView(active)) : nullptr;
+    auto* graph = graphActive ? dynamic_cast<CGraphView*>(m_views.TableView(active)) : nullptr;
     for (UINT id = ID_TIMESCALE_FIRST; id <= ID_TIMESCALE_LAST; ++id) {
         UIEnable(id, graphActive);
         UISetCheck(id, graph && id == ID_TIMESCALE_FIRST + static_cast<UINT>(graph->TimeScaleIndex()));
@@ -153,26 +149,15 @@ LRESULT CMainFrame::OnViewSensorList(WORD, WORD, HWND, BOOL&) {
         m_dock.HideView(list);
     } else if (held) {
         m_dock.BringToFront(list);
-    } else if (ClientView* view = TableView(list)) {
+    } else if (ClientView* view = m_views.TableView(list)) {
         m_dock.ShowView(view);
     } else {
         std::wstring caption = LoadResString(IDS_LIST_OF_SENSORS);
-        auto created = std::make_unique<ClientView>(list, caption, caption, -1);
-        ClientView* raw = created.get();
-        {
-            CViewTableLock lock;
-            m_clientViews[list] = std::move(created);
-        }
+        ClientView* raw = m_views.AddView(std::make_unique<ClientView>(list, caption, caption, -1));
         m_dock.RestoreView(DockSplitTab::ReadViewState(kLayoutSettings, raw->Name()), raw);
     }
     UISetCheck(ID_VIEW_SENSORLIST, !front);
     return 0;
-}
-
-ClientView* CMainFrame::TableView(HWND view) {
-    CViewTableLock lock;
-    auto it = m_clientViews.find(view);
-    return it == m_clientViews.end() ? nullptr : it->second.get();
 }
 
 ClientView* CMainFrame::FindClientView(HWND view) { return m_dock.FindView(view); }
@@ -182,7 +167,7 @@ bool CMainFrame::ToggleClientView(HWND view) {
         m_dock.HideView(view);
         return false;
     }
-    if (ClientView* known = TableView(view)) m_dock.ShowView(known);
+    if (ClientView* known = m_views.TableView(view)) m_dock.ShowView(known);
     return true;
 }
 
@@ -201,18 +186,7 @@ void CMainFrame::DockClientView(HWND view) { m_dock.DockCommand(view); }
 // A closed view other than the sensor list goes for good: out of the table, its window destroyed
 // and its object deleted. Its sensor's next measurement makes it anew.
 void CMainFrame::ViewClosed(ClientView* view) {
-    if (!view || view->m_window == static_cast<HWND>(m_list)) return;
-    CViewTableLock lock;
-    auto it = m_clientViews.find(view->m_window);
-    if (it == m_clientViews.end()) return;
-    std::unique_ptr<ClientView> closed = std::move(it->second);
-    m_clientViews.erase(it);
-    if (auto* graph = dynamic_cast<CGraphView*>(closed.get())) {
-        m_list.RemoveDevice(graph);
-        auto entry = m_graphs.find(ViewKey(graph->SensorId(), graph->SensorType()));
-        if (entry != m_graphs.end() && entry->second == graph) m_graphs.erase(entry);
-    }
-    if (::IsWindow(closed->m_window)) ::DestroyWindow(closed->m_window);
+    if (view && view->m_window != static_cast<HWND>(m_list)) m_views.CloseView(view);
 }
 
 LRESULT CMainFrame::OnCloseClientView(UINT, WPARAM, LPARAM lParam, BOOL&) {
@@ -314,10 +288,10 @@ LRESULT CMainFrame::OnViewOptions(WORD, WORD, HWND, BOOL&) {
 // Every view that shows values redraws them in the new unit at once, without a new measurement.
 void CMainFrame::RedrawValueViews() {
     CViewTableLock lock;
-    for (const auto& [key, graph] : m_graphs) {
-        ::InvalidateRect(*graph, nullptr, TRUE);
-        m_list.UpdateDevice(graph);
-    }
+    m_views.ForEachGraph([this](CGraphView& graph) {
+        ::InvalidateRect(graph, nullptr, TRUE);
+        m_list.UpdateDevice(&graph);
+    });
 }
 
 void CMainFrame::ShowHelp(UINT context) {

@@ -9,7 +9,7 @@
 #include "FrameWindow.h"
 #include "GraphView.h"
 #include "Ostrel.h"
-#include "ServerEvents.h"
+#include "SensorViews.h"
 #include "MessageLoop.h"
 #include "MyAppModule.h"
 #include "ProgramMessages.h"
@@ -27,8 +27,7 @@ class CMainFrame : public FrameWindow<CMainFrame>,
                    public CMessageFilter,
                    public CIdleHandler,
                    public DockSplitTab::FrameListener,
-                   public ClientViewListener,
-                   public ServerEventHandler {
+                   public ClientViewListener {
 public:
     DECLARE_WND_CLASS_EX(L"KV_DockFrame", 0, COLOR_WINDOW)
 
@@ -78,26 +77,13 @@ public:
     // FrameListener: a view was closed in the layout.
     void ViewClosed(DockSplitTab::ClientView* view) override;
 
-    // The logger server. How it is created can be replaced (tests use an in-process one).
-    using ServerFactory = HRESULT (*)(IOstrelServer** server);
-    static HRESULT CreateOstrelServer(IOstrelServer** server);
-    void SetServerFactory(ServerFactory factory) { m_serverFactory = factory; }
-
-    // Creates the server object, subscribes to its events and makes a graph and a list row for
-    // every sensor. Throws ComError.
-    void ConnectToServer();
-    // Never throws; a failing call ends the fill and what was made stays.
-    void FillFromServer();
-    CGraphView* FindGraph(int id, int type);
-    DockSplitTab::ClientView* FindClientViewByWindow(HWND window);
-    // The graph of a sensor, made (with its window, tab and list row) when there is none yet.
-    CGraphView* FindOrCreateGraph(int id, int type, IOstrelSensor* sensor);
-    IOstrelServer* Server() const { return m_server.Get(); }
-    size_t GraphCount() const { return m_graphs.size(); }
-
-    // ServerEventHandler
-    void OnNewValue(unsigned long type, const VARIANT& data) override;
-    void OnMessage(const std::wstring& text) override;
+    // The sensors' views, their tables and the server link.
+    CSensorViews& Views() { return m_views; }
+    CGraphView* FindGraph(int id, int type) { return m_views.FindGraph(id, type); }
+    size_t GraphCount() const { return m_views.GraphCount(); }
+    IOstrelServer* Server() const { return m_views.Server(); }
+    // Shows a status text of the server for a second after the last one.
+    void ShowServerMessage(const std::wstring& text);
 
     // The status bar shows the server's messages this long (timer id and milliseconds).
     static constexpr UINT_PTR kStatusTimer = 0x123354;
@@ -139,21 +125,13 @@ private:
 
     void CreateBars();
     void RedrawValueViews();
-    // The client-view table's entry for a window, or none.
-    DockSplitTab::ClientView* TableView(HWND view);
     void ShowHelp(UINT context);
     // Runs the context-help mode; returns the help context picked, 0 when cancelled.
     UINT TrackContextHelp();
 
-    // The client-view table: every view the frame made, shown or hidden, by window. It owns them,
-    // the graphs too; the graph table finds a sensor's graph by its view key.
-    std::map<HWND, std::unique_ptr<DockSplitTab::ClientView>> m_clientViews;
-    std::map<int, CGraphView*> m_graphs;
-    ComPtr<IOstrelServer> m_server;
-    ServerEventSink m_sink{*this};
-    ServerFactory m_serverFactory = &CMainFrame::CreateOstrelServer;
     DockSplitTab::Frame m_dock;
     CDeviceListView m_list{this, g_Module};
+    CSensorViews m_views{m_dock, m_list, this, [this](const std::wstring& text) { ShowServerMessage(text); }};
     CommandBar m_commandBar;
     HWND m_toolbar = nullptr;
     ImageList m_toolbarImages;

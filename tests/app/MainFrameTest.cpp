@@ -15,7 +15,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_resources.Loaded());
         DeleteProductKey();
-        m_frame.SetServerFactory(MakeEmptyFakeServer);
+        m_frame.Views().SetServerFactory(MakeEmptyFakeServer);
     }
     void TearDown() override {
         if (m_frame.IsWindow()) m_frame.DestroyWindow();
@@ -170,7 +170,7 @@ TEST_F(MainFrame, TheListDocksLeftAtFirstAndComesBackFloatingWhereItWasLeft) {
     Pump();
 
     CMainFrame restarted;
-    restarted.SetServerFactory(MakeEmptyFakeServer);
+    restarted.Views().SetServerFactory(MakeEmptyFakeServer);
     ASSERT_TRUE(restarted.CreateEx(IDR_MAINFRAME));
     restarted.ShowWindow(SW_SHOWNOACTIVATE);
     Pump();

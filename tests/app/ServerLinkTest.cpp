@@ -44,7 +44,7 @@ protected:
         DeleteProductKey();
         g_server = FakeServer::Make();
         g_createResult = S_OK;
-        m_frame.SetServerFactory(MakeFakeServer);
+        m_frame.Views().SetServerFactory(MakeFakeServer);
     }
     void TearDown() override {
         if (m_frame.IsWindow()) m_frame.DestroyWindow();
@@ -52,6 +52,33 @@ protected:
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
         g_server = nullptr;
         DeleteProductKey();
+    }
+    // The graph of sensor 20 is made by the fill or by its first event; a second event arrives
+    // inside the server call that reads its name, a third after the making.
+    void CheckEventsDuringMaking(bool byEvent) {
+        FakeSensor* sensor = AddSensor(20, 1, 1, L"Hall");
+        sensor->lastValueResult = E_FAIL;
+        EventData during(20, 46000.52, 19.5f, 0), later(20, 46000.53, 20.0f, 0);
+        bool fired = false;
+        sensor->duringNameRead = [&] {
+            if (!fired) g_server->FireNewValue(1, during.data);
+            fired = true;
+        };
+        g_server->noCollection = byEvent;
+        Create();
+        if (byEvent) {
+            EventData first(20, 46000.51, 19.0f, 0);
+            g_server->FireNewValue(1, first.data);
+        }
+        g_server->FireNewValue(1, later.data);
+        EXPECT_TRUE(fired);
+        EXPECT_EQ(m_frame.GraphCount(), 1u);
+        EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 1);
+        CGraphView* graph = m_frame.FindGraph(20, 1);
+        ASSERT_NE(graph, nullptr);
+        EXPECT_DOUBLE_EQ(graph->LastLiveTime(), 46000.53);
+        EXPECT_FLOAT_EQ(graph->LastLiveValue(), 20.0f);
+        sensor->duringNameRead = nullptr;
     }
     void Create() {
         ASSERT_TRUE(m_frame.CreateEx(IDR_MAINFRAME));
@@ -155,7 +182,7 @@ TEST_F(ServerLink, FillMakesAGraphTabPerSensorWithTheServersType) {
     ASSERT_NE(outdoor, nullptr);
     EXPECT_EQ(outdoor->SensorName(), L"Device 110");
     EXPECT_TRUE(m_frame.Dock().Central().HoldsView(outdoor->m_window));
-    EXPECT_EQ(m_frame.FindClientViewByWindow(outdoor->m_window), outdoor);
+    EXPECT_EQ(m_frame.Views().TableView(outdoor->m_window), outdoor);
 }
 
 TEST_F(ServerLink, TheZoomMenuChecksTheActiveGraphsTimeScale) {
@@ -182,12 +209,23 @@ TEST_F(ServerLink, AFailingCountEndsTheFillAndNoCollectionMeansNoSensors) {
     m_frame.DestroyWindow();
 
     CMainFrame second;
-    second.SetServerFactory(MakeFakeServer);
+    second.Views().SetServerFactory(MakeFakeServer);
     g_server->countResult = S_OK;
     g_server->noCollection = true;
     ASSERT_TRUE(second.CreateEx(IDR_MAINFRAME));
     EXPECT_EQ(second.GraphCount(), 0u);
     second.DestroyWindow();
+}
+
+// A server delivers events inside every call, also inside those that make a graph: they must
+// neither make a second graph for the same sensor nor be lost, whether the graph is made by the
+// fill or by an event.
+TEST_F(ServerLink, EventsDuringAGraphsMakingReachThatGraph) {
+    CheckEventsDuringMaking(false);
+}
+
+TEST_F(ServerLink, EventsDuringTheMakingOfAGraphForAnEventReachThatGraph) {
+    CheckEventsDuringMaking(true);
 }
 
 TEST_F(ServerLink, EventsForAnUnknownSensorMakeOneGraph) {
@@ -265,5 +303,5 @@ TEST_F(ServerLink, AFailedConnectionIsReportedAndTheProgramRunsWithoutServer) {
     EXPECT_EQ(server, L"Fake logger 0.1");
     EXPECT_EQ(m_frame.GraphCount(), 1u);
     EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 1);
-    EXPECT_THROW(m_frame.ConnectToServer(), ComError);  // already subscribed
+    EXPECT_THROW(m_frame.Views().ConnectToServer(m_frame), ComError);  // already subscribed
 }

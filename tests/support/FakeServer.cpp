@@ -39,6 +39,7 @@ void FakeSensor::SetData(const std::vector<double>& t, const std::vector<float>&
 }
 
 STDMETHODIMP FakeSensor::get_Name(BSTR* value) {
+    if (duringNameRead) duringNameRead();
     if (3 >= failFrom) return E_FAIL;
     return CopyString(name, value);
 }

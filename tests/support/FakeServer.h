@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ public:
     float lastValue = 0;
     HRESULT lastValueResult = S_OK;
     int failFrom = 99;
+    // Runs inside get_Name, as a server delivers events inside any call.
+    std::function<void()> duringNameRead;
     // What GetData answers: copies of these two.
     Variant times, values;
     HRESULT dataResult = S_OK;

@@ -1,0 +1,150 @@
+#include "SensorViews.h"
+
+#include "DeviceListView.h"
+#include "ViewTableLock.h"
+
+using DockSplitTab::ClientView;
+
+CSensorViews::CSensorViews(DockSplitTab::Frame& dock, CDeviceListView& list, ClientViewListener* listener,
+                           std::function<void(const std::wstring&)> showMessage)
+    : m_dock(dock), m_list(list), m_listener(listener), m_showMessage(std::move(showMessage)) {}
+
+CSensorViews::~CSensorViews() {
+    CViewTableLock lock;
+    m_graphs.clear();
+    m_clientViews.clear();
+}
+
+HRESULT CSensorViews::CreateOstrelServer(IOstrelServer** server) {
+    return ::CoCreateInstance(CLSID_OstrelServer, nullptr, CLSCTX_ALL, IID_IOstrelServer,
+                              reinterpret_cast<void**>(server));
+}
+
+void CSensorViews::ConnectToServer(HWND parent) {
+    m_parent = parent;
+    ThrowIfFailed(m_serverFactory(m_server.Receive()));
+    if (m_sink.Advised()) throw ComError(E_FAIL);
+    // A failed subscription leaves the server set, without events.
+    ThrowIfFailed(m_sink.Advise(m_server.Get()));
+    FillFromServer();
+}
+
+void CSensorViews::FillFromServer() {
+    if (!m_server) return;
+    ComPtr<IOstrelSensors> sensors;
+    m_server->get_Sensors(sensors.Receive());
+    if (!sensors) return;
+    long count = 0;
+    if (FAILED(sensors->get_Count(&count))) return;
+    for (long index = 1; index <= count; ++index) {
+        ComPtr<IOstrelSensor> sensor;
+        if (FAILED(sensors->get_Item(index, sensor.Receive()))) return;
+        if (!sensor) continue;
+        long id = -1, type = 0;
+        if (FAILED(sensor->get_Id(&id)) || FAILED(sensor->get_Type(&type))) return;
+        FindOrCreateGraph(id, type, sensor.Get());
+    }
+}
+
+void CSensorViews::Disconnect() {
+    m_sink.Unadvise();
+    if (m_server) m_server->Disconnect();
+    m_server = nullptr;
+}
+
+CGraphView* CSensorViews::FindGraph(int id, int type) {
+    CViewTableLock lock;
+    auto it = m_graphs.find(ViewKey(id, type));
+    return it == m_graphs.end() ? nullptr : it->second;
+}
+
+CGraphView* CSensorViews::FindOrCreateGraph(int id, int type, IOstrelSensor* sensor) {
+    CViewTableLock lock;
+    if (CGraphView* graph = FindGraph(id, type)) return graph;
+    if (m_making.count(ViewKey(id, type))) return nullptr;  // being made further up this thread's stack
+    return MakeGraph(id, type, sensor, {});
+}
+
+CGraphView* CSensorViews::MakeGraph(int id, int type, IOstrelSensor* sensor, std::vector<NewValue> samples) {
+    const int key = ViewKey(id, type);
+    m_making[key] = std::move(samples);
+    // Whatever happens below, the key is no longer being made afterwards.
+    struct Done {
+        std::map<int, std::vector<NewValue>>& making;
+        int key;
+        ~Done() { making.erase(key); }
+    } done{m_making, key};
+
+    ComPtr<IOstrelSensor> found(sensor);
+    if (!found && m_server) m_server->GetSensor(id, type, found.Receive());  // the result code says nothing more
+    if (!found) return nullptr;
+    auto graph = std::make_unique<CGraphView>(m_listener, found.Get());
+    CGraphView* raw = graph.get();
+    if (!raw->CreateGraphWindow(m_parent, id, type)) return nullptr;
+    m_clientViews[raw->m_window] = std::move(graph);
+    m_dock.AddView(raw);
+    m_list.AddDevice(raw);
+
+    // The measurements that came with the request and during the making, in their order. Events
+    // that arrive while these are delivered still queue behind them.
+    for (auto it = m_making.find(key); !it->second.empty(); it = m_making.find(key)) {
+        NewValue value = it->second.front();
+        it->second.erase(it->second.begin());
+        Deliver(*raw, value);
+    }
+    m_graphs[key] = raw;
+    return raw;
+}
+
+void CSensorViews::Deliver(CGraphView& graph, const NewValue& value) {
+    graph.AddLiveSample(value.time, value.value, value.signal);
+    m_list.UpdateDevice(&graph);
+}
+
+ClientView* CSensorViews::TableView(HWND view) {
+    CViewTableLock lock;
+    auto it = m_clientViews.find(view);
+    return it == m_clientViews.end() ? nullptr : it->second.get();
+}
+
+ClientView* CSensorViews::AddView(std::unique_ptr<ClientView> view) {
+    CViewTableLock lock;
+    ClientView* raw = view.get();
+    m_clientViews[raw->m_window] = std::move(view);
+    return raw;
+}
+
+void CSensorViews::CloseView(ClientView* view) {
+    CViewTableLock lock;
+    auto it = m_clientViews.find(view->m_window);
+    if (it == m_clientViews.end()) return;
+    std::unique_ptr<ClientView> closed = std::move(it->second);
+    m_clientViews.erase(it);
+    if (auto* graph = dynamic_cast<CGraphView*>(closed.get())) {
+        m_list.RemoveDevice(graph);
+        auto entry = m_graphs.find(ViewKey(graph->SensorId(), graph->SensorType()));
+        if (entry != m_graphs.end() && entry->second == graph) m_graphs.erase(entry);
+    }
+    if (::IsWindow(closed->m_window)) ::DestroyWindow(closed->m_window);
+}
+
+void CSensorViews::OnNewValue(unsigned long type, const VARIANT& data) {
+    ++m_eventsReceived;
+    NewValue value;
+    if (!ReadNewValue(type, data, value)) return;
+    CViewTableLock lock;
+    if (CGraphView* graph = FindGraph(value.id, value.type)) {
+        Deliver(*graph, value);
+        return;
+    }
+    auto making = m_making.find(ViewKey(value.id, value.type));
+    if (making != m_making.end()) {
+        making->second.push_back(value);
+        return;
+    }
+    MakeGraph(value.id, value.type, nullptr, {value});
+}
+
+void CSensorViews::OnMessage(const std::wstring& text) {
+    if (m_showMessage) m_showMessage(text);
+}
