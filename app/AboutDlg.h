@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Dialog.h"
+#include "Gdi.h"
 #include "HyperLink.h"
 
 class CAboutDlg : public Dialog<CAboutDlg> {
@@ -20,16 +21,21 @@ public:
 
     BEGIN_MSG_MAP(CAboutDlg)
         MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
         COMMAND_ID_HANDLER(IDOK, OnCloseCmd)
         COMMAND_ID_HANDLER(IDCANCEL, OnCloseCmd)
     END_MSG_MAP()
 
 private:
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+    HWND IconControl() const;
     LRESULT OnCloseCmd(WORD, WORD id, HWND, BOOL&) {
         EndDialog(id);
         return 0;
     }
 
     HyperLink m_link;
+    // The program icon, loaded for this box (never shared) and destroyed with it.
+    Icon m_icon;
 };

@@ -21,6 +21,12 @@ public:
     operator H() const { return this->Get(); }
 };
 
+namespace detail {
+inline void DestroyIconHandle(HICON icon) { ::DestroyIcon(icon); }
+}  // namespace detail
+// Owns an icon that was not loaded as shared (shared icons must not be destroyed).
+using Icon = Unique<HICON, detail::DestroyIconHandle>;
+
 class Pen : public GdiObject<HPEN> {
 public:
     Pen() = default;

@@ -7,6 +7,8 @@ source "$(dirname "$0")/common.sh"
 
 ksv_install_packages
 ksv_build
+# The user's own time zone and locale; only the tests pin theirs.
+export KSV_USER_LOCALE=1
 
 if [ -n "${DISPLAY:-}" ]; then
     ksv_prefix x11

@@ -118,6 +118,26 @@ TEST_F(MainFrame, AboutBoxShowsTheVersionBuildAndServerLines) {
     EXPECT_EQ(link, L"https://kestrova.example/");
 }
 
+// Icons from a resource library are never shared: each box's icon is its own and goes with it.
+TEST_F(MainFrame, AboutBoxesFreeTheirIcon) {
+    HICON shown = nullptr;
+    CAboutDlg about;
+    DialogAnswer answer(L"About Kestrova", [&](HWND box) {
+        for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                shown = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+        ICONINFO info{};
+        EXPECT_TRUE(::GetIconInfo(shown, &info));
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    about.DoModal(nullptr);
+    ASSERT_NE(shown, nullptr);
+    ICONINFO info{};
+    EXPECT_FALSE(::GetIconInfo(shown, &info));
+}
+
 namespace {
 void Pump() {
     MSG msg;
