@@ -128,7 +128,8 @@ LRESULT CDeviceListView::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = ReadSettingDword(kWidthsKey, kColumns[i].widthValue, kColumns[i].defaultWidth);
+        column.cx = StoredColumnWidth(ReadSettingDword(kWidthsKey, kColumns[i].widthValue, kColumns[i].defaultWidth),
+                                      kColumns[i].defaultWidth);
         column.pszText = heading.data();
         column.iSubItem = i;
         m_list.SendMessage(LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
@@ -140,7 +141,8 @@ LRESULT CDeviceListView::OnDestroy(UINT, WPARAM, LPARAM, BOOL&) {
     if (m_list.IsWindow()) {
         for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
             WriteSettingDword(kWidthsKey, kColumns[i].widthValue,
-                              static_cast<int>(m_list.SendMessage(LVM_GETCOLUMNWIDTH, i)));
+                              StoredColumnWidth(static_cast<int>(m_list.SendMessage(LVM_GETCOLUMNWIDTH, i)),
+                                                kColumns[i].defaultWidth));
     }
     // The control goes with this window; no call may reach a handle that could be reused.
     m_list.m_hWnd = nullptr;

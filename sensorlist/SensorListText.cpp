@@ -9,7 +9,8 @@
 #include "Units.h"
 
 int SignalIconIndex(double lastTime, float signalLevel) {
-    if (lastTime == 0) return 0;
+    if (lastTime == 0 || !(signalLevel < 0)) return 0;  // NaN too
+    if (signalLevel <= -1000) return 1;                  // far below the scale; no overflow in the cast
     int n = static_cast<int>(signalLevel);
     if (n >= 0) return 0;
     int k = (n + 100) / 10;
@@ -20,6 +21,10 @@ std::wstring ValueText(int type, float value, const std::wstring& unit) {
     if (type == 1 || type == 2)
         return FormatText(L"%+5.1f %s", static_cast<double>(CelsiusToDisplay(value)), unit.c_str());
     return FormatText(L" %5.1f %s", static_cast<double>(value), unit.c_str());
+}
+
+int StoredColumnWidth(int stored, int defaultWidth) {
+    return stored >= kMinColumnWidth && stored <= kMaxColumnWidth ? stored : defaultWidth;
 }
 
 namespace {

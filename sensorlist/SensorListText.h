@@ -10,6 +10,12 @@ int SignalIconIndex(double lastTime, float signalLevel);
 // they are with their unit name.
 std::wstring ValueText(int type, float value, const std::wstring& unit);
 
+// A column width as stored in the registry, or the default when it is narrower than a column
+// one can see and grab, or wider than any screen.
+inline constexpr int kMinColumnWidth = 8;
+inline constexpr int kMaxColumnWidth = 8192;
+int StoredColumnWidth(int stored, int defaultWidth);
+
 // Order of two texts of `column` (2 = the value column, compared by its leading number, empty
 // texts last), before the sort direction is applied.
 int CompareColumnTexts(int column, const std::wstring& a, const std::wstring& b);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "SensorListText.h"
 #include "Units.h"
 
@@ -8,7 +10,8 @@ TEST(SensorList, SignalLevelsMapToBars) {
         float level;
         int icon;
     } cases[] = {{-45, 5}, {-50, 5}, {-59.9f, 4}, {-60, 4}, {-75, 2}, {-80, 2}, {-89.9f, 1}, {-95, 1},
-                 {-100, 1}, {-130, 1}, {-0.5f, 0}, {0, 0}, {12, 0}};
+                 {-100, 1}, {-130, 1}, {-0.5f, 0}, {0, 0}, {12, 0},
+                 {NAN, 0}, {-INFINITY, 1}, {INFINITY, 0}, {-3e38f, 1}};
     for (auto c : cases) EXPECT_EQ(SignalIconIndex(46000.0, c.level), c.icon) << c.level;
     EXPECT_EQ(SignalIconIndex(0.0, -50), 0);  // no measurement yet
 }
@@ -35,6 +38,13 @@ TEST(SensorList, ValueTextsByTypeAndUnit) {
         EXPECT_EQ(ValueText(c.type, c.value, c.unit), c.text) << c.type << " " << c.value;
     }
     g_bFahrenheit = 0;
+}
+
+TEST(SensorList, StoredColumnWidthsOutsideWhatCanBeShownFallBackToTheDefault) {
+    struct {
+        int stored, width;
+    } cases[] = {{120, 120}, {8, 8}, {8192, 8192}, {7, 50}, {0, 50}, {-5, 50}, {0x7FFFFFFF, 50}, {8193, 50}};
+    for (auto c : cases) EXPECT_EQ(StoredColumnWidth(c.stored, 50), c.width) << c.stored;
 }
 
 TEST(SensorList, OrdersNamesWithoutAsciiCaseAndValuesByNumberWithEmptyLast) {
