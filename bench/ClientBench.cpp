@@ -2,8 +2,12 @@
 // - start and fill: the main frame connecting and making a graph for every sensor, against the
 //   number of server calls that takes times the round trip of one call;
 // - events: a burst of about 10,000 measurements through the server into the frame, against the
-//   rate at which the same server delivers them to a bare sink in the same run.
+//   rate at which the same server delivers them to a bare sink in the same run;
+// - flood: 50 sensors measuring every 10 ms for 20 s, into the frame and a bare sink side by side:
+//   the share of events the frame took in, how far behind its newest measurement is at the end,
+//   and how much its working set grew.
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -81,6 +85,42 @@ bool Measure(int sensors, int rounds) {
     if (window) frame.DestroyWindow();
     return taken >= static_cast<size_t>(events);
 }
+
+// A live flood into a shown frame and, side by side, a bare sink.
+void Flood(int sensors, double period, double seconds) {
+    OstrelTestServer server(FormatText(L"/Sensors %d /History 1 /Period %g", sensors, period));
+    ComPtr<IOstrelServer> client = server.Connect();
+    if (!client) {
+        std::printf("no server\n");
+        return;
+    }
+    CMainFrame frame;
+    HWND window = frame.CreateEx(IDR_MAINFRAME);
+    frame.ShowWindow(SW_SHOWNOACTIVATE);
+    PROCESS_MEMORY_COUNTERS before{sizeof(before)}, after{sizeof(after)};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof(before));
+    TestEventSink sink;
+    Subscription subscription(client.Get(), &sink);
+    size_t frameStart = frame.Views().EventsReceived();
+    auto start = Clock::now();
+    PumpUntil([&] { return Since(start) >= seconds; }, static_cast<DWORD>(seconds * 1000) + 5000);
+    size_t bare = sink.Count(1), taken = frame.Views().EventsReceived() - frameStart;
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof(after));
+    SYSTEMTIME now;
+    ::GetSystemTime(&now);
+    double utcNow = 0, newest = 0;
+    ::SystemTimeToVariantTime(&now, &utcNow);
+    frame.Views().ForEachGraph([&](CGraphView& graph) { newest = std::max(newest, graph.LastLiveTime()); });
+    double bareNewest = 0;
+    for (const ReceivedEvent& event : sink.events) bareNewest = std::max(bareNewest, event.time);
+    std::printf("flood: %d sensors every %g s for %.0f s\n", sensors, period, seconds);
+    std::printf("  bare sink %zu events (%.0f/s); frame %zu events: %.2f of the bare count\n", bare, bare / seconds,
+                taken, bare ? static_cast<double>(taken) / bare : 0.0);
+    std::printf("  newest measurement: in the frame %.1f s old, in the bare sink %.1f s old; working set grew %.1f MB\n",
+                (utcNow - newest) * 86400, (utcNow - bareNewest) * 86400, (static_cast<double>(after.WorkingSetSize) - before.WorkingSetSize) / 1e6);
+    subscription.Unadvise();
+    if (window) frame.DestroyWindow();
+}
 }  // namespace
 
 int wmain() {
@@ -90,6 +130,7 @@ int wmain() {
     g_Module.SetResourceInstance(resources);
     bool complete = Measure(100, 100);
     complete = Measure(300, 34) && complete;
+    Flood(50, 0.01, 20);
     g_Module.SetResourceInstance(nullptr);
     ::FreeLibrary(resources);
     ::CoUninitialize();
