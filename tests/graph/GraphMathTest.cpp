@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "GraphMath.h"
-#include "Units.h"
 
 TEST(AutoScale, WidensNarrowDataAndPicksTicksByTheRange) {
     struct {
@@ -37,11 +36,8 @@ TEST(ValueLabel, FormatsByTypeTickSizeAndUnit) {
         // The same quantities measured with a signal level, as the server lists them.
         {1, 2, 20, 1, L"+68"},          {0, 4, 45, 5, L"45.0"},  {0, 6, 800, 5, L"800.0"},
     };
-    for (const auto& c : cases) {
-        g_bFahrenheit = c.fahrenheit;
-        EXPECT_EQ(ValueLabel(c.type, c.value, c.ticks), c.label) << c.type << " " << c.value;
-    }
-    g_bFahrenheit = 0;
+    for (const auto& c : cases)
+        EXPECT_EQ(ValueLabel(c.type, c.value, c.ticks, c.fahrenheit != 0), c.label) << c.type << " " << c.value;
 }
 
 TEST(PlotMapping, MapsTimesAndValuesAndRefusesPointsOutsideThePlot) {
