@@ -139,6 +139,9 @@ void LayOutTimeAxis(const PlotMapping& mapping, const TimeScale& scale, const Ca
     std::vector<double> times;
     // The right edge of the last hour or day label plus the gap; none yet.
     int nextFreeTick = INT_MIN;
+    // Where a day's major grid lines or its separator stand. A vertical line costs a write to
+    // every row of the plot, so one that another line or the frame covers is left out.
+    std::vector<int> covered;
     auto ticks = [&](double from, double to, double step, int length, std::vector<POINT>* grid, bool labelled) {
         TickTimes(calendar.Days(), from, to, step, times);
         for (double t : times) {
@@ -146,7 +149,10 @@ void LayOutTimeAxis(const PlotMapping& mapping, const TimeScale& scale, const Ca
             if (x >= plot.right) break;
             if (x < plot.left) continue;
             Segment(layout.ticks, x, plot.yLow, plot.yLow - length);
-            if (grid) Segment(*grid, x, plot.yLow, plot.yHigh);
+            if (grid && x != plot.left && std::find(covered.begin(), covered.end(), x) == covered.end()) {
+                Segment(*grid, x, plot.yLow, plot.yHigh);
+                if (labelled) covered.push_back(x);
+            }
             if (!labelled) continue;
             // A label centred on its tick, kept apart from the last one by their extents.
             std::wstring text = TimeTickLabel(t, step);
@@ -167,10 +173,14 @@ void LayOutTimeAxis(const PlotMapping& mapping, const TimeScale& scale, const Ca
         int x = mapping.TimeToX(from);
         if (x >= plot.right) break;
         if (byDays && mapping.TimeToX(to) < plot.left) continue;
-        ticks(from, to, scale.minorStep, kMinorTickLength, minorGrid ? &layout.minorGrid : nullptr, false);
-        ticks(from, to, scale.majorStep, kMajorTickLength, majorGrid ? &layout.majorGrid : nullptr, true);
+        covered.clear();
         // The day or month boundary, drawn whether or not grid lines are wanted.
-        if (plot.left < x && x < plot.right) Segment(layout.separators, x, plot.yLow, plot.yHigh);
+        if (plot.left < x && x < plot.right) {
+            Segment(layout.separators, x, plot.yLow, plot.yHigh);
+            covered.push_back(x);
+        }
+        ticks(from, to, scale.majorStep, kMajorTickLength, majorGrid ? &layout.majorGrid : nullptr, true);
+        ticks(from, to, scale.minorStep, kMinorTickLength, minorGrid ? &layout.minorGrid : nullptr, false);
         if (x >= nextFreeLabel) {
             std::wstring text = byDays ? FormatDate(from) : MonthLabel(from);
             int w = width(text);

@@ -66,6 +66,7 @@ using TextWidth = std::function<int(const std::wstring&)>;
 
 // Lays out the time axis of `mapping` at time scale `scale` over `calendar`'s days and months, with
 // minor and major grid lines when asked. Tick labels are kept apart by their full extents; date and
-// month labels start at their day or month and end inside the plot.
+// month labels start at their day or month and end inside the plot. A grid line that a separator,
+// a major grid line or the plot's frame would cover is not listed.
 void LayOutTimeAxis(const PlotMapping& mapping, const TimeScale& scale, const Calendar& calendar, bool minorGrid,
                     bool majorGrid, int labelHeight, const TextWidth& width, TimeAxisLayout& layout);

@@ -382,12 +382,19 @@ TEST_F(GraphDrawTest, TwoHourWindowLabelsQuarterHoursAndItsDateAtTheLeft) {
     EXPECT_EQ(date->color, 0u);
     EXPECT_EQ(date->align, static_cast<UINT>(TA_LEFT | TA_TOP));
     EXPECT_EQ(scene.Lines(40, kGrid).size(), 0u);
-    // Grid lines at every minor step, the major ones drawn over them.
-    EXPECT_EQ(scene.Lines(1, kMinorGrid).size(), 24u);
-    int majorGrid = 0;
+    // Grid lines at every step inside the plot: the major ones at quarter hours, the minor ones
+    // between them; none where the frame or a major line covers them.
+    std::vector<int> minorXs, majorXs;
+    for (const Line* l : scene.Lines(1, kMinorGrid)) minorXs.push_back(l->from.x);
     for (const Line* l : scene.Lines(1, kGrid))
-        if (l->Vertical()) ++majorGrid;
-    EXPECT_EQ(majorGrid, 8);
+        if (l->Vertical()) majorXs.push_back(l->from.x);
+    EXPECT_EQ(minorXs.size(), 16u);
+    EXPECT_EQ(majorXs.size(), 7u);
+    for (int x : minorXs) {
+        EXPECT_NE(x, 800);
+        EXPECT_EQ(std::count(majorXs.begin(), majorXs.end(), x), 0) << x;
+    }
+    EXPECT_EQ(std::count(majorXs.begin(), majorXs.end(), 800), 0);
 }
 
 TEST_F(GraphDrawTest, CrowdedHourLabelsAreSkippedTheirTicksKept) {
