@@ -205,6 +205,10 @@ double Local(int year, int month, int day, int hour = 0, int minute = 0) {
     return LocalToUtcDate(local);
 }
 
+// The tests' "now": 9 December 2026, noon UTC.
+constexpr double kNow = 46364.5;
+double TestClock() { return kNow; }
+
 constexpr RECT kRect{0, 0, 10000, 5900};  // plot 800..9800 x 700..5700
 constexpr double kMinute = 1.0 / 1440;
 constexpr COLORREF kGrid = 0xC0C0C0;
@@ -237,6 +241,7 @@ protected:
         m_sensor->SetData(times, values);
         m_graphs.push_back(std::make_unique<CGraphView>(nullptr, m_sensor.Get()));
         CGraphView& graph = *m_graphs.back();
+        graph.SetClock(TestClock);
         EXPECT_TRUE(graph.CreateGraphWindow(m_parent, 11, type));
         graph.Settings().timeScale = scale;
         graph.Settings().stickToEnd = false;
@@ -623,13 +628,14 @@ TEST_F(GraphDrawTest, TraceJoinsSamplesAcrossOneMissingAndBreaksAtTwo) {
 }
 
 TEST_F(GraphDrawTest, LiveSamplesContinueTheFetchedLine) {
-    double now = CurrentUtcDate();
+    const double now = kNow;
     m_sensor = FakeSensor::Make(12, 1, 21, L"Attic");
     m_sensor->firstLog = now - 5;
     m_sensor->lastLog = now;
     m_sensor->lastValueResult = E_FAIL;
     m_graphs.push_back(std::make_unique<CGraphView>(nullptr, m_sensor.Get()));
     CGraphView& graph = *m_graphs.back();
+    graph.SetClock(TestClock);
     ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 12, 1));
     graph.Settings().timeScale = 0;  // 2 hours: joined up to 5 minutes apart
     graph.SetEndTime(now);
@@ -702,7 +708,7 @@ TEST_F(GraphDrawTest, ScrollingMovesByAlignmentStepsAndZoomKeepsTheEnd) {
 }
 
 TEST_F(GraphDrawTest, LiveSamplesInThePastOnlyGrowTheScrollRange) {
-    double now = CurrentUtcDate();
+    const double now = kNow;
     double first = StartOfLocalDay(now - 10);
     CGraphView& graph = Graph(1, 3, first, now - 1, now - 1, {now - 1.5}, {20});
     graph.SetEndTime(now - 3);

@@ -10,6 +10,10 @@
 #include "TestSupport.h"
 
 namespace {
+// The tests' "now": 9 December 2026, noon UTC.
+constexpr double kNow = 46364.5;
+double TestClock() { return kNow; }
+
 // A parent window for graph windows.
 class GraphViewTest : public ::testing::Test {
 protected:
@@ -71,7 +75,7 @@ TEST_F(GraphViewTest, ReadsTheSensorUntilTheFirstFailingCall) {
 }
 
 TEST_F(GraphViewTest, ANewestValueOfTheLastHourIsALiveSampleAnOlderOneTheWindowsEnd) {
-    double now = CurrentUtcDate();
+    const double now = kNow;
     auto recent = FakeSensor::Make(8, 1, 5, L"Recent");
     recent->firstLog = now - 3;
     recent->lastLog = now - 0.5 / 24;
@@ -79,6 +83,7 @@ TEST_F(GraphViewTest, ANewestValueOfTheLastHourIsALiveSampleAnOlderOneTheWindows
     recent->lastValue = 21.5f;
     recent->SetData({now - 0.6 / 24}, {21.0f});
     CGraphView live(nullptr, recent.Get());
+    live.SetClock(TestClock);
     ASSERT_TRUE(live.CreateGraphWindow(m_parent, 8, 1));
     EXPECT_DOUBLE_EQ(live.LastLiveTime(), now - 0.5 / 24);
     EXPECT_GE(live.ViewEnd(), now - 0.5 / 24);
@@ -90,6 +95,7 @@ TEST_F(GraphViewTest, ANewestValueOfTheLastHourIsALiveSampleAnOlderOneTheWindows
     old->SetData({now - 2.5 / 24, now - 2.0 / 24}, {19.0f, 20.0f});
     WriteSettingDouble(L"D6", L"UTCEndLogDate", now - 10);
     CGraphView stale(nullptr, old.Get());
+    stale.SetClock(TestClock);
     ASSERT_TRUE(stale.CreateGraphWindow(m_parent, 9, 1));
     EXPECT_EQ(stale.LastLiveTime(), 0);
     // The newest value's time, not the stored end; aligned, it may round down by up to a minute.
@@ -106,6 +112,7 @@ TEST_F(GraphViewTest, ArraysOfOtherTypesOrLengthsAreNoData) {
     auto sensor = FakeSensor::Make(3, 1, 2, L"Store");
     sensor->lastValueResult = E_FAIL;
     CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
     ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 3, 1));
     graph.Settings().stickToEnd = true;
 
@@ -138,12 +145,13 @@ TEST_F(GraphViewTest, ArraysOfOtherTypesOrLengthsAreNoData) {
 
 TEST_F(GraphViewTest, TheTwelfthLiveSampleFetchesAfresh) {
     auto sensor = FakeSensor::Make(4, 1, 3, L"Lab");
-    double now = CurrentUtcDate();
+    const double now = kNow;
     sensor->firstLog = now - 2;
     sensor->lastLog = now;
     sensor->lastValueResult = E_FAIL;
     sensor->SetData({now - 0.1}, {20.0f});
     CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
     ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 4, 1));
     graph.SetEndTime(now);
     graph.Refetch();
@@ -225,8 +233,7 @@ TEST_F(GraphViewTest, SettingsAreWrittenWhenTheWindowGoesOrDeletedForARemovedSen
 }
 
 TEST_F(GraphViewTest, TimesAndValuesOutOfRangeAreRefusedWhereTheyEnterAndNeverSaved) {
-    const double now = 46364.5;  // 9 December 2026, noon UTC
-    auto clock = [now] { return now; };
+    const double now = kNow;
     // Stored end dates that no calendar could step through, with the zooms that showed them.
     struct {
         double end;
@@ -242,7 +249,7 @@ TEST_F(GraphViewTest, TimesAndValuesOutOfRangeAreRefusedWhereTheyEnterAndNeverSa
         sensor->lastLog = now - 1;
         sensor->lastValueResult = E_FAIL;
         CGraphView graph(nullptr, sensor.Get());
-        graph.SetClock(clock);
+        graph.SetClock(TestClock);
         ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 30, 1));
         EXPECT_EQ(graph.Settings().endLogDate, 0) << c.end;
         EXPECT_EQ(graph.Settings().scaleMode, 0);  // a scale of no numbers is the automatic one
@@ -263,7 +270,7 @@ TEST_F(GraphViewTest, TimesAndValuesOutOfRangeAreRefusedWhereTheyEnterAndNeverSa
     distant->lastValue = 20;
     distant->SetData({now - 1.5}, {20});
     CGraphView graph(nullptr, distant.Get());
-    graph.SetClock(clock);
+    graph.SetClock(TestClock);
     ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 31, 1));
     EXPECT_EQ(graph.LastLogTime(), 0);
     EXPECT_EQ(graph.LastLiveTime(), 0);
@@ -303,6 +310,7 @@ TEST_F(GraphViewTest, TheFetchTakesTheRecordsAtBothEdgesOfTheWindow) {
     sensor->settingsIndex = 32;
     sensor->lastValueResult = E_FAIL;
     CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
     ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 32, 1));
     graph.Settings().stickToEnd = false;
     auto secondOf = [](double t) {
