@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "GraphMath.h"
 
 TEST(AutoScale, WidensNarrowDataAndPicksTicksByTheRange) {
@@ -67,6 +69,15 @@ TEST(PlotMapping, MapsTimesAndValuesAndRefusesPointsOutsideThePlot) {
     EXPECT_TRUE(m.ValueAtY(3200, v));
     EXPECT_FLOAT_EQ(v, 15);
     EXPECT_FALSE(m.ValueAtY(699, v));
+
+    // Times and values beyond any drawing land far outside the plot instead of overflowing int.
+    for (double t : {1e300, -1e300, double(INFINITY), double(NAN), 1e17}) {
+        EXPECT_GE(std::abs(static_cast<long long>(m.TimeToX(t))), 10000000) << t;
+        EXPECT_LE(std::abs(static_cast<long long>(m.TimeToX(t))), 200000000) << t;
+    }
+    m.scale = ValueScale{0, 1e-30f, 1};
+    for (float v : {3e38f, -3e38f, float(INFINITY), float(NAN)})
+        EXPECT_LE(std::abs(static_cast<long long>(m.ValueToY(v))), 200000000) << v;
 
     m.scale = ValueScale{12, 12, 1};  // equal ends: no division by zero
     EXPECT_EQ(m.ValueToY(12), 700);
