@@ -329,7 +329,8 @@ void Texts(HDC dc, const std::vector<AxisLabel>& labels, UINT align, COLORREF co
     if (labels.empty()) return;
     ::SetTextAlign(dc, align);
     ::SetTextColor(dc, color);
-    for (const AxisLabel& l : labels) ::ExtTextOutW(dc, l.x, l.y, 0, nullptr, l.text.data(), static_cast<UINT>(l.text.size()), nullptr);
+    for (const AxisLabel& l : labels)
+        ::ExtTextOutW(dc, l.x, l.y, 0, nullptr, l.text.data(), static_cast<UINT>(l.text.size()), nullptr);
 }
 }  // namespace
 
@@ -354,8 +355,9 @@ void CGraphView::LayOutAxes(HDC dc, const AxesKey& key) {
             m_gridLines.push_back(POINT{m_plot.left, tick.y});
             m_gridLines.push_back(POINT{m_plot.right, tick.y});
         }
-        if (tick.labelled)
-            m_valueLabels.push_back(AxisLabel{tickEnd, tick.y, ValueLabel(m_sensorType, tick.value, key.scale.ticks, key.fahrenheit)});
+        if (!tick.labelled) continue;
+        m_valueLabels.push_back(
+            AxisLabel{tickEnd, tick.y, ValueLabel(m_sensorType, tick.value, key.scale.ticks, key.fahrenheit)});
     }
 
     const TimeScale& scale = CurrentTimeScale();

@@ -137,7 +137,8 @@ Scene Parse(HENHMETAFILE emf) {
             // The counts and points follow the header (read through pointers: the declared
             // one-element arrays would let the compiler assume a single polyline).
             const auto* r = reinterpret_cast<const EMRPOLYPOLYLINE*>(record);
-            const auto* counts = reinterpret_cast<const DWORD*>(bits.data() + offset + offsetof(EMRPOLYPOLYLINE, aPolyCounts));
+            const auto* counts =
+                reinterpret_cast<const DWORD*>(bits.data() + offset + offsetof(EMRPOLYPOLYLINE, aPolyCounts));
             const BYTE* points = reinterpret_cast<const BYTE*>(counts + r->nPolys);
             auto point = [&](DWORD i) {
                 if (record->iType == EMR_POLYPOLYLINE) {
