@@ -79,7 +79,7 @@ void TickTimes(const std::vector<double>& days, double from, double to, double s
     // Times closer than a second to a day start are that day start (their rounding differs).
     constexpr double kSecond = 1.0 / 86400;
     if (step >= 1) {
-        const long long every = std::llround(step);
+        const long long every = std::llround(std::min(step, 64.0));  // at least 1, and no longer than a month matters
         for (double d : days) {
             if (d < from - kSecond) continue;
             if (d >= to - kSecond) break;
@@ -89,9 +89,10 @@ void TickTimes(const std::vector<double>& days, double from, double to, double s
         }
         return;
     }
-    // Every local midnight from `from` on, each day's ticks counted from it.
+    // Every local midnight from `from` on, each day's ticks counted from it; a day holds at most
+    // a tick a second.
     auto dayTicks = [&](double day, double end) {
-        for (int k = 0;; ++k) {
+        for (int k = 0; k < 86400; ++k) {
             double t = day + k * step;
             if (t >= end - kSecond) break;
             ticks.push_back(t);
