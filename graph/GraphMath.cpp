@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "AppModule.h"
-#include "Units.h"
 
 ValueScale AutoScale(float dataMin, float dataMax) {
     float hi = dataMax, lo = dataMin;
@@ -57,14 +56,15 @@ void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTi
     }
 }
 
-std::wstring ValueLabel(int type, float v, float ticks) {
+std::wstring ValueLabel(int type, float v, float ticks, bool fahrenheit) {
     // Codes 2, 4 and 6 are the same quantities as 1, 3 and 5 (measured with a signal level): a
     // graph made from the server's list keeps those codes, and its temperatures are temperatures.
     switch (type) {
     case 1:
     case 2:
-        if (CelsiusDeltaToDisplay(ticks) < 1) return FormatText(L"%+4.1f ", static_cast<double>(CelsiusToDisplay(v)));
-        return FormatText(L"%+3.0f", static_cast<double>(CelsiusToDisplay(v)));
+        if (CelsiusDeltaIn(fahrenheit, ticks) < 1)
+            return FormatText(L"%+4.1f ", static_cast<double>(CelsiusIn(fahrenheit, v)));
+        return FormatText(L"%+3.0f", static_cast<double>(CelsiusIn(fahrenheit, v)));
     case 3:
     case 4:
     case 5:

@@ -13,6 +13,7 @@ struct ValueScale {
     float min = 0;
     float max = 0;
     float ticks = 0;
+    bool operator==(const ValueScale&) const = default;
 };
 
 // The automatic scale for data between `dataMin` and `dataMax`: a range narrower than 5 widened
@@ -28,6 +29,7 @@ struct PlotRect {
     int yHigh = 0;
     int Width() const { return right - left; }
     int Height() const { return yHigh - yLow; }
+    bool operator==(const PlotRect&) const = default;
 };
 
 // Margins of the plot inside the drawing rectangle, in twips.
@@ -42,10 +44,18 @@ inline constexpr int kValueTickLength = 100;
 PlotRect PlotInside(const RECT& rect);
 
 namespace detail {
+// A coordinate far outside any drawing (still well inside int): where mapped values beyond it,
+// infinities and NaN end up instead of overflowing the conversion.
+inline constexpr double kCoordinateLimit = 1e8;
+inline int ClampedInt(double x) {
+    if (!(x > -kCoordinateLimit)) return static_cast<int>(-kCoordinateLimit);
+    if (!(x < kCoordinateLimit)) return static_cast<int>(kCoordinateLimit);
+    return static_cast<int>(x);
+}
 // Truncation toward zero of a quotient of OLE dates, whose rounding noise would otherwise drop a
 // result that is whole in exact arithmetic (a window's end at the plot's right edge, an aligned
 // end at its scroll position) to the integer below it.
-inline int TruncTime(double x) { return static_cast<int>(std::trunc(x + std::copysign(1e-3, x))); }
+inline int TruncTime(double x) { return ClampedInt(std::trunc(x + std::copysign(1e-3, x))); }
 }  // namespace detail
 
 // Times and values against a plot and a time window. The two mappings are inline: the trace maps
@@ -65,11 +75,13 @@ struct PlotMapping {
     // A scale whose ends are equal maps every value to the plot's bottom.
     int ValueToY(float v) const {
         if (scale.max == scale.min) return plot.yLow;
-        return static_cast<int>(std::trunc((v - scale.min) * static_cast<float>(plot.Height()) / (scale.max - scale.min))) +
+        return detail::ClampedInt(
+                   std::trunc((v - scale.min) * static_cast<float>(plot.Height()) / (scale.max - scale.min))) +
                plot.yLow;
     }
     bool TimeAtX(int x, double& t) const;
     bool ValueAtY(int y, float& v) const;
+    bool operator==(const PlotMapping&) const = default;
 };
 
 // One tick of the value axis and whether it carries a label.
@@ -87,8 +99,18 @@ struct ValueTick {
 inline constexpr size_t kMaxValueTicks = 100000;
 void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTick>& ticks);
 
-// The label of value `v` (storage unit) for a sensor type, in the display unit for temperatures.
-std::wstring ValueLabel(int type, float v, float ticks);
+// Temperatures and their differences in the unit shown: Fahrenheit or Celsius as stored.
+inline float CelsiusIn(bool fahrenheit, float celsius) { return fahrenheit ? celsius * 1.8f + 32.0f : celsius; }
+inline float CelsiusDeltaIn(bool fahrenheit, float delta) { return fahrenheit ? delta * 1.8f : delta; }
+
+// The label of value `v` (storage unit) for a sensor type, temperatures in Fahrenheit when asked.
+std::wstring ValueLabel(int type, float v, float ticks, bool fahrenheit);
+
+// The range to ask the server for: logged times are whole seconds, while the window's start (its
+// end minus a span) lands a few ulps beside the record at that second; half a second more on both
+// sides takes the records at both edges.
+inline double FetchFrom(double viewStart) { return viewStart - 0.5 / 86400; }
+inline double FetchTo(double viewEnd) { return viewEnd + 0.5 / 86400; }
 
 // Samples further apart than this are not joined by the trace: twice the fetch interval, or five
 // minutes for scales that fetch every logged value.

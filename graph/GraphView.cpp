@@ -5,7 +5,9 @@
 
 #include "AppModule.h"
 #include "LocalTime.h"
+#include "Protocol.h"
 #include "SettingsStore.h"
+#include "Units.h"
 
 namespace {
 LOGFONTW ArialOfHeight(int height) {
@@ -44,6 +46,14 @@ GraphSettings GraphSettings::Read(const wchar_t* key) {
     s.timeScale = ValidTimeScale(ReadSettingDword(key, L"TimeScale", kDefaultTimeScale));
     s.stickToEnd = ReadSettingDword(key, L"HScrollStickToEnd", 1) != 0;
     s.endLogDate = ReadSettingDouble(key, L"UTCEndLogDate", 0);
+    // Stored values are input: a date no graph could show would stop the window's calendar, and a
+    // scale of no numbers would reach the drawing's integer conversions.
+    if (!Protocol::IsSaneTime(s.endLogDate)) s.endLogDate = 0;
+    if (!Protocol::IsSaneValue(s.scale.min) || !Protocol::IsSaneValue(s.scale.max) ||
+        !Protocol::IsSaneValue(s.scale.ticks)) {
+        s.scale = ValueScale{};
+        s.scaleMode = 0;
+    }
     return s;
 }
 
@@ -65,7 +75,8 @@ void GraphSettings::Write(const wchar_t* key) const {
     WriteSettingDword(key, L"TraceStyle", traceStyle);
 }
 
-CGraphView::CGraphView(ClientViewListener* listener, IOstrelSensor* sensor) : m_sensor(sensor), m_listener(listener) {
+CGraphView::CGraphView(ClientViewListener* listener, IOstrelSensor* sensor)
+    : m_sensor(sensor), m_listener(listener), m_now(CurrentUtcDate) {
     if (!sensor) return;
     // In this order; the first call that fails ends the reading, and what was read stays.
     long id = -1, type = 0, index = -1;
@@ -83,8 +94,9 @@ CGraphView::CGraphView(ClientViewListener* listener, IOstrelSensor* sensor) : m_
     if (FAILED(sensor->get_Enabled(&m_enabled))) return;
     double first = 0, last = 0;
     if (FAILED(sensor->GetLogPeriod(&first, &last))) return;
-    m_firstLogTime = StartOfLocalDay(first);
-    m_lastLogTime = last;
+    // A bound outside the sane range of times counts as none.
+    if (Protocol::IsSaneTime(first)) m_firstLogTime = StartOfLocalDay(first);
+    if (Protocol::IsSaneTime(last)) m_lastLogTime = last;
     m_settings.stickToEnd = true;
 }
 
@@ -115,9 +127,10 @@ LRESULT CGraphView::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     if (m_sensor) {
         double time = 0;
         float value = 0;
-        if (SUCCEEDED(m_sensor->GetLastValue(&time, &value))) {
+        if (SUCCEEDED(m_sensor->GetLastValue(&time, &value)) && Protocol::IsSaneTime(time) &&
+            Protocol::IsSaneValue(value)) {
             // A value of the last hour is the newest point; an older one only tells where to look.
-            if (CurrentUtcDate() < time + 1.0 / 24)
+            if (m_now() < time + 1.0 / 24)
                 AddLiveSample(time, value, 0);
             else
                 endTime = time;
@@ -132,7 +145,7 @@ LRESULT CGraphView::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     if (m_removed) {
         DeleteSettingsKey(key.c_str());
     } else {
-        m_settings.endLogDate = m_viewEnd;
+        m_settings.endLogDate = Protocol::IsSaneTime(m_viewEnd) ? m_viewEnd : 0;
         m_settings.Write(key.c_str());
     }
     bHandled = FALSE;
@@ -155,6 +168,7 @@ bool CGraphView::Print(HDC dc, const RECT& rect, UINT) {
 double CGraphView::AlignUp(double localTime) const { return ::AlignUp(localTime, CurrentTimeScale().alignStep); }
 
 bool CGraphView::SetEndTime(double utc) {
+    if (!Protocol::IsSaneTime(utc)) return false;
     const TimeScale& scale = CurrentTimeScale();
     double oldEnd = m_viewEnd;
     m_viewEnd = AlignedViewEnd(utc, m_firstLogTime, m_lastLogTime, scale, UtcToLocalDate, LocalToUtcDate);
@@ -165,13 +179,14 @@ bool CGraphView::SetEndTime(double utc) {
 
 void CGraphView::Refetch() {
     m_fetched.clear();
+    SamplesChanged();
     if (!m_sensor) return;  // nothing to fetch from, and nothing changed to repaint
     if (m_settings.stickToEnd && (m_lastLiveTime != 0 || m_lastLogTime == 0))
-        SetEndTime(std::max(m_lastLiveTime, CurrentUtcDate()));
+        SetEndTime(std::max(m_lastLiveTime, m_now()));
     Variant times, values;
     // A failed call ends the fetch silently: the graph keeps what it had.
-    if (SUCCEEDED(m_sensor->GetData(m_viewStart, m_viewEnd, CurrentTimeScale().interval, times.Receive(),
-                                    values.Receive()))) {
+    if (SUCCEEDED(m_sensor->GetData(FetchFrom(m_viewStart), FetchTo(m_viewEnd), CurrentTimeScale().interval,
+                                    times.Receive(), values.Receive()))) {
         TakeSamples(times, values);
         UpdateScrollBar();
         if (!m_fetched.empty()) AutoScale();
@@ -186,21 +201,29 @@ void CGraphView::TakeSamples(const VARIANT& times, const VARIANT& values) {
         SafeArrayData<double> t(times.parray);
         SafeArrayData<float> v(values.parray);
         if (t && v) {
+            // Records whose time or value is out of the sane range are no measurements: left out.
             m_fetched.reserve(static_cast<size_t>(count));
-            for (LONG i = 0; i < count; ++i) m_fetched.push_back(GraphSample{t[i], v[i]});
-            m_dataMin = m_dataMax = v[0];
-            for (LONG i = 1; i < count; ++i) {
-                if (m_dataMin > v[i])
-                    m_dataMin = v[i];
-                else if (v[i] > m_dataMax)
-                    m_dataMax = v[i];
+            for (LONG i = 0; i < count; ++i) {
+                if (!Protocol::IsSaneTime(t[i]) || !Protocol::IsSaneValue(v[i])) continue;
+                const float value = v[i];
+                if (m_fetched.empty())
+                    m_dataMin = m_dataMax = value;
+                else if (m_dataMin > value)
+                    m_dataMin = value;
+                else if (value > m_dataMax)
+                    m_dataMax = value;
+                m_fetched.push_back(GraphSample{t[i], value});
             }
         }
     }
     m_live.clear();
+    SamplesChanged();
 }
 
 void CGraphView::AddLiveSample(double time, float value, float signalLevel) {
+    // A time beyond the sane range would move the window where no calendar ends, and a value of no
+    // number would reach the scale and from there the registry.
+    if (!Protocol::IsSaneTime(time) || !Protocol::IsSaneValue(value) || !Protocol::IsSaneValue(signalLevel)) return;
     m_lastLiveTime = time;
     m_lastLiveValue = value;
     m_lastLiveSignal = signalLevel;
@@ -208,6 +231,7 @@ void CGraphView::AddLiveSample(double time, float value, float signalLevel) {
         // Scrolled into the past: the range grows, the view stays.
         UpdateScrollBar();
         m_live.clear();
+        SamplesChanged();
         return;
     }
     bool changed = SetEndTime(m_lastLiveTime);
@@ -217,6 +241,7 @@ void CGraphView::AddLiveSample(double time, float value, float signalLevel) {
         return;
     }
     m_live.push_back(GraphSample{time, value});
+    SamplesChanged();
     m_dataMin = std::min(m_dataMin, value);
     m_dataMax = std::max(m_dataMax, value);
     AutoScale();
@@ -228,7 +253,7 @@ void CGraphView::AutoScale() {
 }
 
 void CGraphView::UpdateScrollBar() {
-    double latest = m_lastLiveTime != 0 ? m_lastLiveTime : m_lastLogTime != 0 ? m_lastLogTime : CurrentUtcDate();
+    double latest = m_lastLiveTime != 0 ? m_lastLiveTime : m_lastLogTime != 0 ? m_lastLogTime : m_now();
     m_lastLogTime = LocalToUtcDate(AlignUp(UtcToLocalDate(latest)));
     if (!m_hWnd) return;
     const TimeScale& scale = CurrentTimeScale();
@@ -290,166 +315,127 @@ void CGraphView::Draw(HDC dc, const RECT& rect, bool withTitle) {
     }
     if (m_plot.Width() <= 0 || m_plot.Height() <= 0) return;
     DrawAxes(dc);
-    DrawTrace(dc, Mapping());
+    MapTrace(Mapping());
+    DrawTrace(dc);
 }
 
 namespace {
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kGrey = RGB(0x80, 0x80, 0x80);
-constexpr int kMinorTickLength = 50;
-constexpr int kMajorTickLength = 100;
-constexpr int kTimeLabelOffset = 100;
-constexpr int kLabelGap = 5;
 constexpr int kSeparatorWidth = 40;
 constexpr int kMarkRadius = 30;
 
-void Line(HDC dc, int x1, int y1, int x2, int y2) {
-    ::MoveToEx(dc, x1, y1, nullptr);
-    ::LineTo(dc, x2, y2);
-}
-
-// Draws `text` at (x, y) with the DC's alignment and returns its width.
-int TextWidthOut(HDC dc, int x, int y, const std::wstring& text) {
-    ::TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
-    SIZE size{};
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    return size.cx;
+void Texts(HDC dc, const std::vector<AxisLabel>& labels, UINT align, COLORREF color) {
+    if (labels.empty()) return;
+    ::SetTextAlign(dc, align);
+    ::SetTextColor(dc, color);
+    for (const AxisLabel& l : labels)
+        ::ExtTextOutW(dc, l.x, l.y, 0, nullptr, l.text.data(), static_cast<UINT>(l.text.size()), nullptr);
 }
 }  // namespace
 
-void CGraphView::DrawAxes(HDC dc) {
+void CGraphView::LayOutAxes(HDC dc, const AxesKey& key) {
+    m_axesKey = key;
+    m_axesValid = true;
+    m_axisPen = Pen(PS_SOLID, 1, key.axisColor);
+    m_gridPen = Pen(PS_SOLID, 1, key.gridMajorColor);
+    m_minorGridPen = Pen(PS_SOLID, 1, key.gridMinorColor);
+    m_separatorPen = Pen(PS_SOLID, kSeparatorWidth, key.gridMajorColor);
+
     const PlotMapping mapping = Mapping();
-    Pen axisPen(PS_SOLID, 1, m_settings.axisColor);
-    Pen gridPen(PS_SOLID, 1, m_settings.gridMajorColor);
-    SelectedObject keepFont(dc, m_labelFont);
-    SelectedObject keepPen(dc, axisPen);
-    ::SetBkMode(dc, TRANSPARENT);
-    COLORREF oldTextColor = ::SetTextColor(dc, kBlack);
-    ::SetTextAlign(dc, TA_RIGHT | TA_BASELINE);
-    SIZE digits{};
-    ::GetTextExtentPoint32W(dc, L"0123456789", 10, &digits);
-    m_labelHeight = digits.cy;
-
-    DrawValueAxis(dc, mapping, axisPen, gridPen);
-    DrawTimeAxis(dc, mapping, axisPen);
-
-    ::SelectObject(dc, axisPen);
-    {
-        SelectedObject keepBrush(dc, ::GetStockObject(NULL_BRUSH));
-        ::Rectangle(dc, m_plot.left, m_plot.yLow, m_plot.right, m_plot.yHigh);
-    }
-    ::SetTextColor(dc, oldTextColor);
-}
-
-void CGraphView::DrawValueAxis(HDC dc, const PlotMapping& mapping, HPEN axisPen, HPEN gridPen) {
+    m_axisLines.clear();
+    m_gridLines.clear();
+    m_valueLabels.clear();
     ValueTicks(mapping, m_labelHeight, m_valueTicks);
     const int tickEnd = m_plot.left - kValueTickLength;
     for (const ValueTick& tick : m_valueTicks) {
-        Line(dc, m_plot.left, tick.y, tickEnd, tick.y);
-        if (tick.labelled) {
-            std::wstring label = ValueLabel(m_sensorType, tick.value, m_settings.scale.ticks);
-            ::TextOutW(dc, tickEnd, tick.y, label.c_str(), static_cast<int>(label.size()));
+        m_axisLines.push_back(POINT{m_plot.left, tick.y});
+        m_axisLines.push_back(POINT{tickEnd, tick.y});
+        if (key.majorYGrid) {
+            m_gridLines.push_back(POINT{m_plot.left, tick.y});
+            m_gridLines.push_back(POINT{m_plot.right, tick.y});
         }
+        if (!tick.labelled) continue;
+        m_valueLabels.push_back(
+            AxisLabel{tickEnd, tick.y, ValueLabel(m_sensorType, tick.value, key.scale.ticks, key.fahrenheit)});
     }
-    if (m_settings.majorYGrid && !m_valueTicks.empty()) {
-        ::SelectObject(dc, gridPen);
-        for (const ValueTick& tick : m_valueTicks) Line(dc, m_plot.left, tick.y, m_plot.right, tick.y);
-        ::SelectObject(dc, axisPen);
-    }
-}
 
-void CGraphView::DrawTimeAxis(HDC dc, const PlotMapping& mapping, HPEN axisPen) {
     const TimeScale& scale = CurrentTimeScale();
-    const bool byDays = scale.labelMode == 0;
-    Pen minorGridPen, majorGridPen;
-    if (m_settings.minorXGrid && scale.minorStep > 0) minorGridPen = Pen(PS_SOLID, 1, m_settings.gridMinorColor);
-    if (m_settings.majorXGrid && scale.majorStep > 0) majorGridPen = Pen(PS_SOLID, 1, m_settings.gridMajorColor);
-    Pen separatorPen(PS_SOLID, kSeparatorWidth, m_settings.gridMajorColor);
-
-    // With hour or day labels in the first row, the dates or months form a second one below.
-    int labelY = m_plot.yLow - kTimeLabelOffset;
-    if (scale.majorStep > 0) labelY -= m_labelHeight;
-    bool labelDrawn = false;
-    int nextFreeTick = m_plot.left;
-    int nextFreeLabel = m_plot.left;
-    const std::vector<double>& starts = byDays ? m_calendar.Days() : m_calendar.Months();
-    const double assumedLength = byDays ? 1 : 31;
-    for (size_t i = 0; i < starts.size(); ++i) {
-        double from = starts[i];
-        double to = i + 1 < starts.size() ? starts[i + 1] : from + assumedLength;
-        int x = mapping.TimeToX(from);
-        if (x >= m_plot.right) break;
-        if (byDays && mapping.TimeToX(to) < m_plot.left) continue;
-        ::SelectObject(dc, axisPen);
-        DrawTimeTicks(dc, mapping, from, to, scale.minorStep, kMinorTickLength, minorGridPen, nullptr, nullptr);
-        ::SetTextColor(dc, kGrey);
-        ::SetTextAlign(dc, TA_CENTER | TA_TOP);
-        DrawTimeTicks(dc, mapping, from, to, scale.majorStep, kMajorTickLength, majorGridPen, separatorPen,
-                      &nextFreeTick);
-        if (x >= nextFreeLabel) {
-            labelDrawn = true;
-            ::SetTextColor(dc, kBlack);
-            ::SetTextAlign(dc, TA_LEFT | TA_TOP);
-            nextFreeLabel = x + TextWidthOut(dc, x, labelY, byDays ? FormatDate(from) : MonthLabel(from)) + kLabelGap;
-        }
-    }
-    // A window inside one day or one month still tells which one it is.
-    if (!labelDrawn && !starts.empty()) {
-        ::SetTextColor(dc, kBlack);
-        ::SetTextAlign(dc, TA_LEFT | TA_TOP);
-        if (byDays) {
-            int x = std::max(nextFreeLabel, mapping.TimeToX(starts.front()));
-            Line(dc, x, m_plot.yLow, x, m_plot.yLow - kMajorTickLength);
-            TextWidthOut(dc, x, labelY, FormatDate(starts.front()));
-        } else {
-            TextWidthOut(dc, m_plot.left, labelY, MonthLabel(starts.front()));
-        }
-    }
+    RebuildCalendar();
+    auto width = [dc](const std::wstring& text) {
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    LayOutTimeAxis(mapping, scale, m_calendar, key.minorXGrid && scale.minorStep > 0,
+                   key.majorXGrid && scale.majorStep > 0, m_labelHeight, width, m_timeAxis);
+    m_axisLines.insert(m_axisLines.end(), m_timeAxis.ticks.begin(), m_timeAxis.ticks.end());
+    m_gridLines.insert(m_gridLines.end(), m_timeAxis.majorGrid.begin(), m_timeAxis.majorGrid.end());
+    size_t most = std::max({m_axisLines.size(), m_gridLines.size(), m_timeAxis.minorGrid.size(),
+                            m_timeAxis.separators.size()});
+    m_pairCounts.assign(most / 2, 2);
 }
 
-void CGraphView::DrawTimeTicks(HDC dc, const PlotMapping& mapping, double from, double to, double step, int length,
-                               HPEN gridPen, HPEN separatorPen, int* nextFree) {
-    if (step == 0 && !nextFree) return;
-    if (step > 0) {
-        const int tickEnd = m_plot.yLow - length;
-        const int labelY = m_plot.yLow - kTimeLabelOffset;
-        // Times as multiples of the step from the day or month start, free of summed rounding.
-        for (int k = 0;; ++k) {
-            double t = from + k * step;
-            if (t > to) break;
-            int x = mapping.TimeToX(t);
-            if (x >= m_plot.right) break;
-            if (x < m_plot.left) continue;
-            Line(dc, x, m_plot.yLow, x, tickEnd);
-            if (nextFree && x >= *nextFree) {
-                *nextFree = x + TextWidthOut(dc, x, labelY, TimeTickLabel(t, step)) + kLabelGap;
-                if (*nextFree >= m_plot.right) break;
-            }
-        }
-        if (gridPen) {
-            SelectedObject keepPen(dc, gridPen);
-            for (int k = 0;; ++k) {
-                double t = from + k * step;
-                if (t >= to) break;
-                int x = mapping.TimeToX(t);
-                if (x >= m_plot.right) break;
-                if (x >= m_plot.left) Line(dc, x, m_plot.yLow, x, m_plot.yHigh);
-            }
-        }
-    }
-    if (nextFree && separatorPen) {
-        // The day or month boundary, drawn whether or not grid lines are wanted.
-        SelectedObject keepPen(dc, separatorPen);
-        int x = mapping.TimeToX(from);
-        if (m_plot.left < x && x < m_plot.right) Line(dc, x, m_plot.yLow, x, m_plot.yHigh);
-    }
+void CGraphView::DrawAxes(HDC dc) {
+    SelectedObject keepFont(dc, m_labelFont);
+    SIZE digits{};
+    ::GetTextExtentPoint32W(dc, L"0123456789", 10, &digits);
+    m_labelHeight = digits.cy;
+    const AxesKey key{m_plot,
+                      m_viewStart,
+                      m_viewEnd,
+                      m_settings.scale,
+                      m_settings.timeScale,
+                      m_sensorType,
+                      g_bFahrenheit != 0,
+                      m_settings.majorXGrid,
+                      m_settings.minorXGrid,
+                      m_settings.majorYGrid,
+                      m_settings.axisColor,
+                      m_settings.gridMajorColor,
+                      m_settings.gridMinorColor,
+                      digits.cx,
+                      digits.cy,
+                      ::GetDeviceCaps(dc, LOGPIXELSX),
+                      ::GetDeviceCaps(dc, LOGPIXELSY)};
+    if (!m_axesValid || !(key == m_axesKey)) LayOutAxes(dc, key);
+
+    // Each pen's lines in one call: the grids first (the major over the minor), then the
+    // separators, the ticks and the labels.
+    SelectedObject keepPen(dc, m_minorGridPen);
+    auto lines = [&](const std::vector<POINT>& pairs, HPEN pen) {
+        if (pairs.empty()) return;
+        ::SelectObject(dc, pen);
+        ::PolyPolyline(dc, pairs.data(), m_pairCounts.data(), static_cast<DWORD>(pairs.size() / 2));
+    };
+    lines(m_timeAxis.minorGrid, m_minorGridPen);
+    lines(m_gridLines, m_gridPen);
+    lines(m_timeAxis.separators, m_separatorPen);
+    lines(m_axisLines, m_axisPen);
+
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldTextColor = ::GetTextColor(dc);
+    Texts(dc, m_valueLabels, TA_RIGHT | TA_BASELINE, kBlack);
+    Texts(dc, m_timeAxis.tickLabels, TA_CENTER | TA_TOP, kGrey);
+    Texts(dc, m_timeAxis.dateLabels, TA_LEFT | TA_TOP, kBlack);
+    ::SetTextColor(dc, oldTextColor);
+    ::SetBkMode(dc, oldMode);
+
+    ::SelectObject(dc, m_axisPen);
+    SelectedObject keepBrush(dc, ::GetStockObject(NULL_BRUSH));
+    ::Rectangle(dc, m_plot.left, m_plot.yLow, m_plot.right, m_plot.yHigh);
 }
 
-void CGraphView::DrawTrace(HDC dc, const PlotMapping& mapping) {
+void CGraphView::MapTrace(const PlotMapping& mapping) {
     // Map every sample once and split the points into runs: a run of samples whose gaps stay
     // within the threshold is one polyline; a sample with gaps on both sides is a small circle.
     // The live samples continue the line of the fetched ones, under the same gap rule.
     const double gap = GapThreshold(CurrentTimeScale());
+    if (m_traceValid && m_traceVersion == m_samplesVersion && m_traceMapping == mapping && m_traceGap == gap) return;
+    m_traceValid = true;
+    m_traceVersion = m_samplesVersion;
+    m_traceMapping = mapping;
+    m_traceGap = gap;
     m_tracePoints.clear();
     m_traceRuns.clear();
     RECT bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
@@ -464,20 +450,29 @@ void CGraphView::DrawTrace(HDC dc, const PlotMapping& mapping) {
     };
     for (const GraphSample& s : m_fetched) take(s);
     for (const GraphSample& s : m_live) take(s);
+    m_traceBounds = bounds;
+    m_traceMarks = false;
     if (m_tracePoints.empty()) return;
     m_traceRuns.push_back(m_tracePoints.size());
+    for (size_t i = 0, begin = 0; i < m_traceRuns.size(); begin = m_traceRuns[i++])
+        if (m_traceRuns[i] - begin == 1) m_traceMarks = true;
+}
 
+void CGraphView::DrawTrace(HDC dc) {
+    if (m_tracePoints.empty()) return;
+    if (!m_tracePen || m_tracePenStyle != m_settings.traceStyle || m_tracePenColor != m_settings.traceColor) {
+        m_tracePen = Pen(PS_SOLID, TraceWidth(m_settings.traceStyle), m_settings.traceColor);
+        m_tracePenStyle = m_settings.traceStyle;
+        m_tracePenColor = m_settings.traceColor;
+    }
     const int width = TraceWidth(m_settings.traceStyle);
-    Pen tracePen(PS_SOLID, width, m_settings.traceColor);
     SavedDC keepState(dc);  // gives back the pen and the clip region
-    ::SelectObject(dc, tracePen);
+    ::SelectObject(dc, m_tracePen);
     // Drawing is restricted to the plot. Clipping costs as much as a third of the line itself, so
     // it is left out when no line, pen edge or circle can pass the plot's edges (a thin line may
     // run along the frame).
-    bool marks = false;
-    for (size_t i = 0, begin = 0; i < m_traceRuns.size(); begin = m_traceRuns[i++])
-        if (m_traceRuns[i] - begin == 1) marks = true;
-    const int reach = (width > 1 ? width / 2 + 1 : 0) + (marks ? kMarkRadius + 1 : 0);
+    const int reach = (width > 1 ? width / 2 + 1 : 0) + (m_traceMarks ? kMarkRadius + 1 : 0);
+    const RECT& bounds = m_traceBounds;
     if (bounds.left < m_plot.left + reach || bounds.right > m_plot.right - reach ||
         bounds.top < m_plot.yLow + reach || bounds.bottom > m_plot.yHigh - reach)
         ::IntersectClipRect(dc, m_plot.left, m_plot.yLow, m_plot.right, m_plot.yHigh);

@@ -2,6 +2,7 @@
 // the logger server and those that arrived since, its settings, and its place in the layout.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,9 @@ struct GraphSettings {
     bool stickToEnd = true;      // "HScrollStickToEnd"
     double endLogDate = 0;       // "UTCEndLogDate"
 
-    // All fifteen values of key `key` with their defaults.
+    // All fifteen values of key `key` with their defaults. An end date outside the sane range of
+    // times reads as none; a scale with a value that is no number or beyond any measurement reads
+    // as the automatic scale.
     static GraphSettings Read(const wchar_t* key);
     void Write(const wchar_t* key) const;
 };
@@ -52,6 +55,10 @@ public:
     // the first failing call ends the reading.
     CGraphView(ClientViewListener* listener, IOstrelSensor* sensor);
     ~CGraphView() override;
+
+    // The clock that tells the current UTC time (an OLE date); the system's unless set. Set it before
+    // the window is created: creation asks it.
+    void SetClock(std::function<double()> now) { m_now = std::move(now); }
 
     // Takes the id and type, names an unnamed sensor "Device <id>" and creates the window.
     HWND CreateGraphWindow(HWND parent, int sensorId, int sensorType);
@@ -72,18 +79,22 @@ public:
     bool CanPrint() const override { return true; }
     bool Print(HDC dc, const RECT& rect, UINT options) override;
 
-    // The time window: aligned, bounded by the log; true when its end moved.
+    // The time window: aligned, bounded by the log; true when its end moved. A time outside the
+    // sane range is refused: the window stays.
     bool SetEndTime(double utc);
     double AlignUp(double localTime) const;
     // Fetches the window's samples from the server afresh.
     void Refetch();
-    // A measurement from the server's events (or the newest logged value at creation).
+    // A measurement from the server's events (or the newest logged value at creation). One whose
+    // time, value or signal level is out of the sane range is ignored.
     void AddLiveSample(double time, float value, float signalLevel);
     void AutoScale();
     void UpdateScrollBar();
     // Paints the graph into any device context in the twips mapping, at `rect` (logical units,
-    // normalised so that `top` is the lower y): the title when asked, then the value axis, the time
-    // axis, the frame and the trace. The screen, the clipboard and the printer all draw through it.
+    // normalised so that `top` is the lower y): the title when asked, then the grid lines, the
+    // axes with their labels, the frame and the trace. The screen, the clipboard and the printer all
+    // draw through it. The axes' layout and the trace's points are kept from one drawing to the next
+    // while the plot, window, scale, samples, settings and the device's text metrics stay the same.
     void Draw(HDC dc, const RECT& rect, bool withTitle);
     // The day and month starts of the current window.
     void RebuildCalendar() { m_calendar.Rebuild(m_viewStart, m_viewEnd); }
@@ -143,14 +154,27 @@ private:
     // Moves the window to scroll position `position` and fetches; false when it did not move.
     bool MoveToScrollPosition(int position);
 
+    // What the axes' layout depends on besides the calendar: when any of it changes, the layout is
+    // made again.
+    struct AxesKey {
+        PlotRect plot;
+        double viewStart, viewEnd;
+        ValueScale scale;
+        int timeScale, sensorType;
+        bool fahrenheit;
+        int majorXGrid, minorXGrid, majorYGrid;
+        COLORREF axisColor, gridMajorColor, gridMinorColor;
+        int digitsWidth, digitsHeight;  // the label font's digits on this device
+        int dpiX, dpiY;
+        bool operator==(const AxesKey&) const = default;
+    };
+    void LayOutAxes(HDC dc, const AxesKey& key);
     void DrawAxes(HDC dc);
-    void DrawValueAxis(HDC dc, const PlotMapping& mapping, HPEN axisPen, HPEN gridPen);
-    void DrawTimeAxis(HDC dc, const PlotMapping& mapping, HPEN axisPen);
-    // Ticks of one day or month from `from` to `to`, with grid lines in `gridPen` when given; with
-    // `nextFree` also their labels and the separator at `from` in `separatorPen`.
-    void DrawTimeTicks(HDC dc, const PlotMapping& mapping, double from, double to, double step, int length,
-                       HPEN gridPen, HPEN separatorPen, int* nextFree);
-    void DrawTrace(HDC dc, const PlotMapping& mapping);
+    // Maps the samples to the trace's points and runs, unless they are mapped already.
+    void MapTrace(const PlotMapping& mapping);
+    void DrawTrace(HDC dc);
+    // The samples changed: the trace is mapped again at the next drawing.
+    void SamplesChanged() { ++m_samplesVersion; }
 
     // Takes the server's times and values when they are arrays of the right types.
     void TakeSamples(const VARIANT& times, const VARIANT& values);
@@ -181,13 +205,33 @@ private:
     GraphSettings m_settings;
     Font m_labelFont;
     Font m_titleFont;
+    std::function<double()> m_now;
 
-    // Drawing state: the plot of the last drawing, the calendar of the window, and buffers that
-    // keep their capacity from one paint to the next.
+    // Drawing state: the plot of the last drawing, the calendar of the window, and what drawings
+    // keep while their inputs stay: the axes' layout and pens, the trace's points and pen.
     PlotRect m_plot;
     Calendar m_calendar;
     int m_labelHeight = 0;
+    bool m_axesValid = false;
+    AxesKey m_axesKey{};
     std::vector<ValueTick> m_valueTicks;
+    std::vector<POINT> m_axisLines;  // axis pen: value ticks and time ticks, in pairs
+    std::vector<POINT> m_gridLines;  // major grid pen: value grid and major time grid, in pairs
+    std::vector<AxisLabel> m_valueLabels;
+    TimeAxisLayout m_timeAxis;
+    std::vector<DWORD> m_pairCounts;  // 2 for each pair, for PolyPolyline
+    Pen m_axisPen, m_gridPen, m_minorGridPen, m_separatorPen;
+
+    unsigned m_samplesVersion = 0;
+    bool m_traceValid = false;
+    unsigned m_traceVersion = 0;
+    PlotMapping m_traceMapping;
+    double m_traceGap = 0;
     std::vector<POINT> m_tracePoints;
     std::vector<size_t> m_traceRuns;  // end index of each run of joined points
+    RECT m_traceBounds{};
+    bool m_traceMarks = false;  // a run of one point: a circle
+    Pen m_tracePen;
+    int m_tracePenStyle = -1;
+    COLORREF m_tracePenColor = 0;
 };

@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "AppModule.h"
 #include "FakeServer.h"
 #include "GraphView.h"
 #include "LocalTime.h"
@@ -127,6 +131,28 @@ Scene Parse(HENHMETAFILE emf) {
             scene.polys.push_back(poly);
             break;
         }
+        case EMR_POLYPOLYLINE:
+        case EMR_POLYPOLYLINE16: {
+            // Lines drawn in one call: each polyline of two points is a line.
+            // The counts and points follow the header (read through pointers: the declared
+            // one-element arrays would let the compiler assume a single polyline).
+            const auto* r = reinterpret_cast<const EMRPOLYPOLYLINE*>(record);
+            const auto* counts =
+                reinterpret_cast<const DWORD*>(bits.data() + offset + offsetof(EMRPOLYPOLYLINE, aPolyCounts));
+            const BYTE* points = reinterpret_cast<const BYTE*>(counts + r->nPolys);
+            auto point = [&](DWORD i) {
+                if (record->iType == EMR_POLYPOLYLINE) {
+                    const POINTL p = reinterpret_cast<const POINTL*>(points)[i];
+                    return POINT{p.x, p.y};
+                }
+                const POINTS p = reinterpret_cast<const POINTS*>(points)[i];
+                return POINT{p.x, p.y};
+            };
+            for (DWORD poly = 0, first = 0; poly < r->nPolys; first += counts[poly++])
+                for (DWORD i = first + 1; i < first + counts[poly]; ++i)
+                    scene.lines.push_back(Line{point(i - 1), point(i), pen});
+            break;
+        }
         case EMR_POLYLINE16: {
             const auto* r = reinterpret_cast<const EMRPOLYLINE16*>(record);
             Poly poly{{}, pen};
@@ -180,6 +206,10 @@ double Local(int year, int month, int day, int hour = 0, int minute = 0) {
     return LocalToUtcDate(local);
 }
 
+// The tests' "now": 9 December 2026, noon UTC.
+constexpr double kNow = 46364.5;
+double TestClock() { return kNow; }
+
 constexpr RECT kRect{0, 0, 10000, 5900};  // plot 800..9800 x 700..5700
 constexpr double kMinute = 1.0 / 1440;
 constexpr COLORREF kGrid = 0xC0C0C0;
@@ -212,6 +242,7 @@ protected:
         m_sensor->SetData(times, values);
         m_graphs.push_back(std::make_unique<CGraphView>(nullptr, m_sensor.Get()));
         CGraphView& graph = *m_graphs.back();
+        graph.SetClock(TestClock);
         EXPECT_TRUE(graph.CreateGraphWindow(m_parent, 11, type));
         graph.Settings().timeScale = scale;
         graph.Settings().stickToEnd = false;
@@ -357,12 +388,19 @@ TEST_F(GraphDrawTest, TwoHourWindowLabelsQuarterHoursAndItsDateAtTheLeft) {
     EXPECT_EQ(date->color, 0u);
     EXPECT_EQ(date->align, static_cast<UINT>(TA_LEFT | TA_TOP));
     EXPECT_EQ(scene.Lines(40, kGrid).size(), 0u);
-    // Grid lines at every minor step, the major ones drawn over them.
-    EXPECT_EQ(scene.Lines(1, kMinorGrid).size(), 24u);
-    int majorGrid = 0;
+    // Grid lines at every step inside the plot: the major ones at quarter hours, the minor ones
+    // between them; none where the frame or a major line covers them.
+    std::vector<int> minorXs, majorXs;
+    for (const Line* l : scene.Lines(1, kMinorGrid)) minorXs.push_back(l->from.x);
     for (const Line* l : scene.Lines(1, kGrid))
-        if (l->Vertical()) ++majorGrid;
-    EXPECT_EQ(majorGrid, 8);
+        if (l->Vertical()) majorXs.push_back(l->from.x);
+    EXPECT_EQ(minorXs.size(), 16u);
+    EXPECT_EQ(majorXs.size(), 7u);
+    for (int x : minorXs) {
+        EXPECT_NE(x, 800);
+        EXPECT_EQ(std::count(majorXs.begin(), majorXs.end(), x), 0) << x;
+    }
+    EXPECT_EQ(std::count(majorXs.begin(), majorXs.end(), 800), 0);
 }
 
 TEST_F(GraphDrawTest, CrowdedHourLabelsAreSkippedTheirTicksKept) {
@@ -443,7 +481,7 @@ TEST_F(GraphDrawTest, OneYearShowsMonthsAndSeparatorsWithoutTicks) {
     // Wide enough for a month label within February's width.
     Scene scene = Record(graph, RECT{0, 0, 14000, 5900});
     const wchar_t* months[] = {L"04-2025", L"05-2025", L"06-2025", L"07-2025", L"08-2025", L"09-2025",
-                               L"10-2025", L"11-2025", L"12-2025", L"01-2026", L"02-2026", L"03-2026"};
+                               L"10-2025", L"11-2025", L"12-2025", L"01-2026", L"02-2026"};
     for (const wchar_t* m : months) {
         const Text* t = scene.Find(m);
         ASSERT_TRUE(t) << m;
@@ -451,6 +489,8 @@ TEST_F(GraphDrawTest, OneYearShowsMonthsAndSeparatorsWithoutTicks) {
         EXPECT_EQ(t->color, 0u);
     }
     EXPECT_FALSE(scene.Find(L"03-2025"));
+    // The nine days of March shown are narrower than its label, which would run past the plot.
+    EXPECT_FALSE(scene.Find(L"03-2026"));
     EXPECT_EQ(scene.Lines(40, kGrid).size(), 12u);
     for (const Line& l : scene.lines) EXPECT_FALSE(l.Vertical() && l.from.y == 700 && l.to.y < 700);
 }
@@ -477,6 +517,62 @@ TEST_F(GraphDrawTest, TheCalendarListsEveryLocalMidnightAcrossDaylightSaving) {
     EXPECT_NEAR(calendar.Days()[2], Local(2026, 10, 26), 1e-6);
     ASSERT_EQ(calendar.Months().size(), 1u);
     EXPECT_NEAR(calendar.Months()[0], Local(2026, 10, 1), 1e-6);
+
+    // Windows at times no day step can move through have no calendar, and the rebuild ends.
+    for (double t : {1e17, 1e300, DBL_MAX, double(INFINITY), -double(INFINITY), double(NAN)}) {
+        calendar.Rebuild(t, t + 31);
+        EXPECT_TRUE(calendar.Days().empty() && calendar.Months().empty()) << t;
+    }
+}
+
+TEST_F(GraphDrawTest, TimeLabelsKeepApartByTheirExtentsAndToTheLocalCalendar) {
+    // Widths in the proportions of the label font: a blank is half a digit.
+    auto width = [](const std::wstring& text) {
+        int w = 0;
+        for (wchar_t c : text) w += c == L' ' ? 50 : 100;
+        return w;
+    };
+    PlotMapping m;
+    Calendar calendar;
+    TimeAxisLayout layout;
+    // One day on a plot 2040 twips wide: even hours 170 twips apart. " 8" (150) and "10" (200)
+    // centred on their ticks would overlap.
+    m.viewEnd = Local(2026, 3, 11);
+    m.viewStart = m.viewEnd - 1;
+    m.plot = PlotRect{800, 700, 2840, 5700};
+    calendar.Rebuild(m.viewStart, m.viewEnd);
+    LayOutTimeAxis(m, g_timeScales[3], calendar, true, true, 230, width, layout);
+    ASSERT_GE(layout.tickLabels.size(), 4u);
+    for (size_t i = 1; i < layout.tickLabels.size(); ++i) {
+        const AxisLabel& a = layout.tickLabels[i - 1];
+        const AxisLabel& b = layout.tickLabels[i];
+        int aw = width(a.text), bw = width(b.text);
+        EXPECT_GE(b.x - bw / 2, a.x + (aw - aw / 2) + 5) << a.text << "|" << b.text;
+    }
+
+    // Two months over the October change: the 5-day labels of October stay on its local days.
+    m.viewEnd = Local(2026, 11, 20);
+    m.viewStart = m.viewEnd - 62;
+    m.plot = PlotRect{800, 700, 30800, 5700};
+    calendar.Rebuild(m.viewStart, m.viewEnd);
+    LayOutTimeAxis(m, g_timeScales[9], calendar, true, true, 230, width, layout);
+    for (int day : {1, 6, 11, 16, 21, 26, 31}) {
+        const int x = m.TimeToX(Local(2026, 10, day));
+        auto at = std::find_if(layout.tickLabels.begin(), layout.tickLabels.end(),
+                               [&](const AxisLabel& l) { return l.x == x; });
+        ASSERT_NE(at, layout.tickLabels.end()) << day;
+        EXPECT_EQ(at->text, FormatText(L"%2d", day));
+    }
+    // Every local midnight has its daily minor tick, none an hour off.
+    for (const double day : calendar.Days()) {
+        const int x = m.TimeToX(day);
+        if (x <= m.plot.left || x >= m.plot.right) continue;
+        EXPECT_TRUE(std::any_of(layout.ticks.begin(), layout.ticks.end(), [&](const POINT& p) { return p.x == x; }));
+    }
+    for (size_t i = 0; i < layout.ticks.size(); i += 2) {
+        double local = UtcToLocalDate(m.XToTime(layout.ticks[i].x));
+        EXPECT_NEAR(local - std::round(local), 0, 0.003) << i;  // a twip is 3 minutes here
+    }
 }
 
 TEST_F(GraphDrawTest, TraceJoinsSamplesAcrossOneMissingAndBreaksAtTwo) {
@@ -533,13 +629,14 @@ TEST_F(GraphDrawTest, TraceJoinsSamplesAcrossOneMissingAndBreaksAtTwo) {
 }
 
 TEST_F(GraphDrawTest, LiveSamplesContinueTheFetchedLine) {
-    double now = CurrentUtcDate();
+    const double now = kNow;
     m_sensor = FakeSensor::Make(12, 1, 21, L"Attic");
     m_sensor->firstLog = now - 5;
     m_sensor->lastLog = now;
     m_sensor->lastValueResult = E_FAIL;
     m_graphs.push_back(std::make_unique<CGraphView>(nullptr, m_sensor.Get()));
     CGraphView& graph = *m_graphs.back();
+    graph.SetClock(TestClock);
     ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 12, 1));
     graph.Settings().timeScale = 0;  // 2 hours: joined up to 5 minutes apart
     graph.SetEndTime(now);
@@ -612,7 +709,7 @@ TEST_F(GraphDrawTest, ScrollingMovesByAlignmentStepsAndZoomKeepsTheEnd) {
 }
 
 TEST_F(GraphDrawTest, LiveSamplesInThePastOnlyGrowTheScrollRange) {
-    double now = CurrentUtcDate();
+    const double now = kNow;
     double first = StartOfLocalDay(now - 10);
     CGraphView& graph = Graph(1, 3, first, now - 1, now - 1, {now - 1.5}, {20});
     graph.SetEndTime(now - 3);

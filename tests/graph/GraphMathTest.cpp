@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "GraphMath.h"
-#include "Units.h"
 
 TEST(AutoScale, WidensNarrowDataAndPicksTicksByTheRange) {
     struct {
@@ -37,11 +38,8 @@ TEST(ValueLabel, FormatsByTypeTickSizeAndUnit) {
         // The same quantities measured with a signal level, as the server lists them.
         {1, 2, 20, 1, L"+68"},          {0, 4, 45, 5, L"45.0"},  {0, 6, 800, 5, L"800.0"},
     };
-    for (const auto& c : cases) {
-        g_bFahrenheit = c.fahrenheit;
-        EXPECT_EQ(ValueLabel(c.type, c.value, c.ticks), c.label) << c.type << " " << c.value;
-    }
-    g_bFahrenheit = 0;
+    for (const auto& c : cases)
+        EXPECT_EQ(ValueLabel(c.type, c.value, c.ticks, c.fahrenheit != 0), c.label) << c.type << " " << c.value;
 }
 
 TEST(PlotMapping, MapsTimesAndValuesAndRefusesPointsOutsideThePlot) {
@@ -71,6 +69,15 @@ TEST(PlotMapping, MapsTimesAndValuesAndRefusesPointsOutsideThePlot) {
     EXPECT_TRUE(m.ValueAtY(3200, v));
     EXPECT_FLOAT_EQ(v, 15);
     EXPECT_FALSE(m.ValueAtY(699, v));
+
+    // Times and values beyond any drawing land far outside the plot instead of overflowing int.
+    for (double t : {1e300, -1e300, double(INFINITY), double(NAN), 1e17}) {
+        EXPECT_GE(std::abs(static_cast<long long>(m.TimeToX(t))), 10000000) << t;
+        EXPECT_LE(std::abs(static_cast<long long>(m.TimeToX(t))), 200000000) << t;
+    }
+    m.scale = ValueScale{0, 1e-30f, 1};
+    for (float v : {3e38f, -3e38f, float(INFINITY), float(NAN)})
+        EXPECT_LE(std::abs(static_cast<long long>(m.ValueToY(v))), 200000000) << v;
 
     m.scale = ValueScale{12, 12, 1};  // equal ends: no division by zero
     EXPECT_EQ(m.ValueToY(12), 700);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
+
 #include "FakeServer.h"
 #include "GraphView.h"
 #include "LocalTime.h"
@@ -7,6 +10,10 @@
 #include "TestSupport.h"
 
 namespace {
+// The tests' "now": 9 December 2026, noon UTC.
+constexpr double kNow = 46364.5;
+double TestClock() { return kNow; }
+
 // A parent window for graph windows.
 class GraphViewTest : public ::testing::Test {
 protected:
@@ -20,6 +27,30 @@ protected:
     }
     HWND m_parent = nullptr;
 };
+
+// A sensor that answers only the records inside the range asked for, as the server does.
+class RangeSensor : public FakeSensor {
+public:
+    double from = 0, to = 0;
+    std::vector<double> log;
+    STDMETHODIMP GetData(double f, double t, double interval, VARIANT* times, VARIANT* values) override {
+        from = f;
+        to = t;
+        std::vector<double> inside;
+        for (double x : log)
+            if (f <= x && x <= t) inside.push_back(x);
+        SetData(inside, std::vector<float>(inside.size(), 20.0f));
+        return FakeSensor::GetData(f, t, interval, times, values);
+    }
+};
+
+// Draws the graph into a memory DC in twips: it must come back.
+void DrawOnce(CGraphView& graph) {
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    ::SetMapMode(dc, MM_TWIPS);
+    graph.Draw(dc, RECT{0, 0, 10000, 5900}, true);
+    ::DeleteDC(dc);
+}
 }  // namespace
 
 TEST_F(GraphViewTest, ReadsTheSensorUntilTheFirstFailingCall) {
@@ -44,7 +75,7 @@ TEST_F(GraphViewTest, ReadsTheSensorUntilTheFirstFailingCall) {
 }
 
 TEST_F(GraphViewTest, ANewestValueOfTheLastHourIsALiveSampleAnOlderOneTheWindowsEnd) {
-    double now = CurrentUtcDate();
+    const double now = kNow;
     auto recent = FakeSensor::Make(8, 1, 5, L"Recent");
     recent->firstLog = now - 3;
     recent->lastLog = now - 0.5 / 24;
@@ -52,6 +83,7 @@ TEST_F(GraphViewTest, ANewestValueOfTheLastHourIsALiveSampleAnOlderOneTheWindows
     recent->lastValue = 21.5f;
     recent->SetData({now - 0.6 / 24}, {21.0f});
     CGraphView live(nullptr, recent.Get());
+    live.SetClock(TestClock);
     ASSERT_TRUE(live.CreateGraphWindow(m_parent, 8, 1));
     EXPECT_DOUBLE_EQ(live.LastLiveTime(), now - 0.5 / 24);
     EXPECT_GE(live.ViewEnd(), now - 0.5 / 24);
@@ -63,6 +95,7 @@ TEST_F(GraphViewTest, ANewestValueOfTheLastHourIsALiveSampleAnOlderOneTheWindows
     old->SetData({now - 2.5 / 24, now - 2.0 / 24}, {19.0f, 20.0f});
     WriteSettingDouble(L"D6", L"UTCEndLogDate", now - 10);
     CGraphView stale(nullptr, old.Get());
+    stale.SetClock(TestClock);
     ASSERT_TRUE(stale.CreateGraphWindow(m_parent, 9, 1));
     EXPECT_EQ(stale.LastLiveTime(), 0);
     // The newest value's time, not the stored end; aligned, it may round down by up to a minute.
@@ -79,10 +112,11 @@ TEST_F(GraphViewTest, ArraysOfOtherTypesOrLengthsAreNoData) {
     auto sensor = FakeSensor::Make(3, 1, 2, L"Store");
     sensor->lastValueResult = E_FAIL;
     CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
     ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 3, 1));
     graph.Settings().stickToEnd = true;
 
-    sensor->SetData({1.0, 2.0}, {5.0f, 6.0f});
+    sensor->SetData({46000.0, 46000.1}, {5.0f, 6.0f});
     graph.Refetch();
     EXPECT_EQ(graph.FetchedSamples().size(), 2u);
     graph.AddLiveSample(graph.ViewEnd() - 0.01, 7.0f, 0);
@@ -111,12 +145,13 @@ TEST_F(GraphViewTest, ArraysOfOtherTypesOrLengthsAreNoData) {
 
 TEST_F(GraphViewTest, TheTwelfthLiveSampleFetchesAfresh) {
     auto sensor = FakeSensor::Make(4, 1, 3, L"Lab");
-    double now = CurrentUtcDate();
+    const double now = kNow;
     sensor->firstLog = now - 2;
     sensor->lastLog = now;
     sensor->lastValueResult = E_FAIL;
     sensor->SetData({now - 0.1}, {20.0f});
     CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
     ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 4, 1));
     graph.SetEndTime(now);
     graph.Refetch();
@@ -195,4 +230,104 @@ TEST_F(GraphViewTest, SettingsAreWrittenWhenTheWindowGoesOrDeletedForARemovedSen
         ::DestroyWindow(graph);
     }
     EXPECT_FALSE(KeyExists(L"software\\KV\\Kestrova\\D13"));
+}
+
+TEST_F(GraphViewTest, TimesAndValuesOutOfRangeAreRefusedWhereTheyEnterAndNeverSaved) {
+    const double now = kNow;
+    // Stored end dates that no calendar could step through, with the zooms that showed them.
+    struct {
+        double end;
+        int scale;
+    } stored[] = {{1e17, 8}, {INFINITY, 6}, {DBL_MAX, 11}, {NAN, 3}, {-1e300, 9}};
+    for (const auto& c : stored) {
+        WriteSettingDouble(L"D30", L"UTCEndLogDate", c.end);
+        WriteSettingDword(L"D30", L"TimeScale", c.scale);
+        WriteSettingFloat(L"D30", L"ScaleMin", -INFINITY);
+        WriteSettingDword(L"D30", L"ScaleMode", 1);
+        auto sensor = FakeSensor::Make(30, 1, 30, L"Far");
+        sensor->firstLog = now - 40;
+        sensor->lastLog = now - 1;
+        sensor->lastValueResult = E_FAIL;
+        CGraphView graph(nullptr, sensor.Get());
+        graph.SetClock(TestClock);
+        ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 30, 1));
+        EXPECT_EQ(graph.Settings().endLogDate, 0) << c.end;
+        EXPECT_EQ(graph.Settings().scaleMode, 0);  // a scale of no numbers is the automatic one
+        EXPECT_EQ(sensor->dataCalls, 0);
+        DrawOnce(graph);
+        ::DestroyWindow(graph);
+        EXPECT_EQ(ReadSettingDouble(L"D30", L"UTCEndLogDate", -1), 0) << c.end;
+        EXPECT_TRUE(std::isfinite(ReadSettingFloat(L"D30", L"ScaleMin", NAN)));
+    }
+
+    // A log whose newest record lies at 1e17, with a one-month zoom: the log's bounds and the
+    // newest value are refused, the window is placed by the clock.
+    WriteSettingDword(L"D31", L"TimeScale", 8);
+    auto distant = FakeSensor::Make(31, 1, 31, L"Log");
+    distant->firstLog = now - 40;
+    distant->lastLog = 1e17;
+    distant->lastTime = 1e17;
+    distant->lastValue = 20;
+    distant->SetData({now - 1.5}, {20});
+    CGraphView graph(nullptr, distant.Get());
+    graph.SetClock(TestClock);
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 31, 1));
+    EXPECT_EQ(graph.LastLogTime(), 0);
+    EXPECT_EQ(graph.LastLiveTime(), 0);
+    graph.Refetch();
+    EXPECT_GE(graph.ViewEnd(), now);
+    EXPECT_LT(graph.ViewEnd(), now + 1);
+
+    // Events at a one-week zoom: absurd times and values leave the graph as it was.
+    ::SendMessageW(graph, WM_COMMAND, 2006, 0);
+    graph.AddLiveSample(now - 0.01, 21.5f, 0);
+    const double end = graph.ViewEnd();
+    const ValueScale scale = graph.Settings().scale;
+    for (double t : {1e17, double(INFINITY), -double(INFINITY), double(NAN), DBL_MAX}) graph.AddLiveSample(t, 21, 0);
+    for (float v : {INFINITY, -INFINITY, NAN, 3e38f}) graph.AddLiveSample(now, v, 0);
+    graph.AddLiveSample(now, 21, NAN);
+    EXPECT_EQ(graph.ViewEnd(), end);
+    EXPECT_EQ(graph.LastLiveTime(), now - 0.01);
+    EXPECT_EQ(graph.Settings().scale, scale);
+    ASSERT_EQ(graph.LiveSamples().size(), 1u);
+
+    // Records of the same kind in a fetch are left out; the others stay.
+    distant->SetData({now - 0.5, 1e17, now - 0.4, now - 0.3, NAN}, {20, 21, NAN, -INFINITY, 22});
+    graph.Refetch();
+    ASSERT_EQ(graph.FetchedSamples().size(), 1u);
+    EXPECT_EQ(graph.DataMin(), 20);
+    EXPECT_EQ(graph.DataMax(), 20);
+    DrawOnce(graph);
+    ::DestroyWindow(graph);
+    EXPECT_NEAR(ReadSettingDouble(L"D31", L"UTCEndLogDate", -1), end, 1);
+}
+
+TEST_F(GraphViewTest, TheFetchTakesTheRecordsAtBothEdgesOfTheWindow) {
+    // Records every second over a day, as whole-second OLE dates; windows of two and four hours
+    // whose start (end minus span) lands a few ulps beside the record at that second.
+    ComPtr<RangeSensor> sensor;
+    sensor.Attach(new RangeSensor);
+    sensor->settingsIndex = 32;
+    sensor->lastValueResult = E_FAIL;
+    CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 32, 1));
+    graph.Settings().stickToEnd = false;
+    auto secondOf = [](double t) {
+        SYSTEMTIME s;
+        ::VariantTimeToSystemTime(t, &s);
+        double whole = 0;
+        ::SystemTimeToVariantTime(&s, &whole);
+        return whole;
+    };
+    for (int scale : {0, 1}) {
+        graph.Settings().timeScale = scale;
+        for (int quarter = 8 * 4; quarter < 20 * 4; quarter += 3) {
+            graph.SetEndTime(46100 + quarter / 96.0);
+            sensor->log = {secondOf(graph.ViewStart()), secondOf(graph.ViewEnd())};
+            graph.Refetch();
+            EXPECT_EQ(graph.FetchedSamples().size(), 2u) << scale << " " << quarter;
+        }
+    }
+    ::DestroyWindow(graph);
 }
