@@ -7,6 +7,10 @@
 // changed by the options dialog.
 extern int g_bFahrenheit;
 
+// The conversions for a given unit, for code that is handed the unit rather than reading the flag.
+inline float CelsiusIn(bool fahrenheit, float celsius) { return fahrenheit ? celsius * 1.8f + 32.0f : celsius; }
+inline float CelsiusDeltaIn(bool fahrenheit, float delta) { return fahrenheit ? delta * 1.8f : delta; }
+
 float CelsiusToDisplay(float celsius);
 float DisplayToCelsius(float display);
 // For differences such as tick distances: no offset.

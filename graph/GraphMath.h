@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TimeScale.h"
+#include "Units.h"
 
 // The value axis in the storage unit. `ticks` is the distance between labels; 0 = no axis yet.
 struct ValueScale {
@@ -98,10 +99,6 @@ struct ValueTick {
 // At most kMaxValueTicks are listed.
 inline constexpr size_t kMaxValueTicks = 100000;
 void ValueTicks(const PlotMapping& mapping, int labelHeight, std::vector<ValueTick>& ticks);
-
-// Temperatures and their differences in the unit shown: Fahrenheit or Celsius as stored.
-inline float CelsiusIn(bool fahrenheit, float celsius) { return fahrenheit ? celsius * 1.8f + 32.0f : celsius; }
-inline float CelsiusDeltaIn(bool fahrenheit, float delta) { return fahrenheit ? delta * 1.8f : delta; }
 
 // The label of value `v` (storage unit) for a sensor type, temperatures in Fahrenheit when asked.
 std::wstring ValueLabel(int type, float v, float ticks, bool fahrenheit);
