@@ -153,6 +153,7 @@ LRESULT CGraphView::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
 }
 
 LRESULT CGraphView::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
+    BringUpToDate();  // before BeginPaint, so that what the fetch invalidates is painted now
     PaintDC dc(m_hWnd);
     ::SetMapMode(dc, MM_TWIPS);
     Draw(dc, LogicalClientRect(dc, m_hWnd), false);
@@ -160,6 +161,7 @@ LRESULT CGraphView::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 bool CGraphView::Print(HDC dc, const RECT& rect, UINT) {
+    BringUpToDate();
     ::SetMapMode(dc, MM_TWIPS);
     Draw(dc, rect, true);
     return true;
@@ -177,7 +179,25 @@ bool CGraphView::SetEndTime(double utc) {
     return m_viewEnd != oldEnd;
 }
 
+// The log holds the live samples too: one fetch when the window next shows them serves however many
+// measurements arrive before, and an event flood costs no server call per event.
+void CGraphView::RefetchBeforeDrawing() {
+    if (!m_hWnd) {
+        Refetch();
+        return;
+    }
+    m_live.clear();
+    SamplesChanged();
+    m_refetchDue = true;
+    Invalidate(TRUE);
+}
+
+void CGraphView::BringUpToDate() {
+    if (m_refetchDue) Refetch();
+}
+
 void CGraphView::Refetch() {
+    m_refetchDue = false;
     m_fetched.clear();
     SamplesChanged();
     if (!m_sensor) return;  // nothing to fetch from, and nothing changed to repaint
@@ -236,8 +256,8 @@ void CGraphView::AddLiveSample(double time, float value, float signalLevel) {
     }
     bool changed = SetEndTime(m_lastLiveTime);
     if (m_fetched.empty() && m_live.empty()) m_dataMin = m_dataMax = value;
-    if (changed || m_live.size() > 10) {
-        Refetch();
+    if (changed || m_refetchDue || m_live.size() > 10) {
+        RefetchBeforeDrawing();
         return;
     }
     m_live.push_back(GraphSample{time, value});

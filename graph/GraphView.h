@@ -85,6 +85,9 @@ public:
     double AlignUp(double localTime) const;
     // Fetches the window's samples from the server afresh.
     void Refetch();
+    // Fetches now when live samples asked for a fetch that waits for the next drawing.
+    void BringUpToDate();
+    bool RefetchDue() const { return m_refetchDue; }
     // A measurement from the server's events (or the newest logged value at creation). One whose
     // time, value or signal level is out of the sane range is ignored.
     void AddLiveSample(double time, float value, float signalLevel);
@@ -175,6 +178,7 @@ private:
     void DrawTrace(HDC dc);
     // The samples changed: the trace is mapped again at the next drawing.
     void SamplesChanged() { ++m_samplesVersion; }
+    void RefetchBeforeDrawing();
 
     // Takes the server's times and values when they are arrays of the right types.
     void TakeSamples(const VARIANT& times, const VARIANT& values);
@@ -196,6 +200,7 @@ private:
 
     std::vector<GraphSample> m_fetched;
     std::vector<GraphSample> m_live;
+    bool m_refetchDue = false;
     float m_dataMin = 0;
     float m_dataMax = 0;
     double m_lastLiveTime = 0;

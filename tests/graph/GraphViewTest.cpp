@@ -153,17 +153,24 @@ TEST_F(GraphViewTest, TheTwelfthLiveSampleFetchesAfresh) {
     CGraphView graph(nullptr, sensor.Get());
     graph.SetClock(TestClock);
     ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 4, 1));
+    ::ShowWindow(m_parent, SW_SHOWNOACTIVATE);
+    ::SetWindowPos(graph, nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
     graph.SetEndTime(now);
     graph.Refetch();
+    ::UpdateWindow(graph);
     int fetches = sensor->dataCalls;
     double t = graph.ViewEnd() - 0.5 / 24;  // inside the window's last alignment step
     for (int i = 0; i < 11; ++i) graph.AddLiveSample(t + i * 1e-4, 20.0f + i, 0);
     EXPECT_EQ(graph.LiveSamples().size(), 11u);
     EXPECT_EQ(sensor->dataCalls, fetches);
     EXPECT_FLOAT_EQ(graph.DataMax(), 30.0f);
-    graph.AddLiveSample(t + 0.002, 25.0f, 0);
-    EXPECT_EQ(sensor->dataCalls, fetches + 1);
+    // The twelfth asks for a fetch, which waits for the window's next paint however many more come.
+    for (int i = 0; i < 30; ++i) graph.AddLiveSample(t + 0.002 + i * 1e-5, 25.0f, 0);
+    EXPECT_EQ(sensor->dataCalls, fetches);
     EXPECT_TRUE(graph.LiveSamples().empty());
+    ::UpdateWindow(graph);
+    EXPECT_EQ(sensor->dataCalls, fetches + 1);
+    EXPECT_FALSE(graph.RefetchDue());
 
     // Scrolled into the past: samples are not kept and nothing is fetched.
     graph.Settings().stickToEnd = false;
