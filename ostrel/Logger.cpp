@@ -39,8 +39,11 @@ std::vector<SensorInfo> DefaultSensors(int count) {
         long secondType;  // 0: temperature only
     };
     static const Device kDevices[] = {
-        {L"Office", 2, 4},       {L"Laboratory", 2, 4}, {L"Store room", 2, 4},
-        {L"Meeting room", 2, 6}, {L"Outdoor", 1, 0},
+        {L"Office", Protocol::kTemperatureWithSignal, Protocol::kHumidityWithSignal},
+        {L"Laboratory", Protocol::kTemperatureWithSignal, Protocol::kHumidityWithSignal},
+        {L"Store room", Protocol::kTemperatureWithSignal, Protocol::kHumidityWithSignal},
+        {L"Meeting room", Protocol::kTemperatureWithSignal, Protocol::kCo2WithSignal},
+        {L"Outdoor", Protocol::kTemperature, 0},
     };
     std::vector<SensorInfo> sensors;
     for (int device = 0; static_cast<int>(sensors.size()) < count; ++device) {
@@ -110,22 +113,32 @@ HRESULT Logger::Open(const LoggerOptions& options, std::wstring* problem) {
         for (const SensorInfo& s : m_catalogue.sensors)
             m_catalogue.nextDeviceId = std::max(m_catalogue.nextDeviceId, (s.id & ~1L) + 2);
     }
+    const double now = options.clock();
     for (const SensorInfo& info : m_catalogue.sensors) {
         auto sensor = std::make_shared<Sensor>();
         sensor->info = info;
-        bool torn = false;
-        hr = sensor->log.Open(LogPath(info.settingsIndex), &torn);
+        std::wstring path = LogPath(info.settingsIndex);
+        // Without a catalogue the logs are what a first start stopped in the middle left behind:
+        // they are made anew, as that start would have made them.
+        LogRepair repair;
+        hr = first ? sensor->log.Create(path) : sensor->log.Open(path, now + kFutureMargin, &repair);
         if (FAILED(hr)) {
-            *problem = Format(L"Cannot open the log %1: %2", LogPath(info.settingsIndex), ComErrorText(hr));
+            *problem = Format(L"Cannot open the log %1: %2", path, ComErrorText(hr));
             return hr;
         }
-        if (torn) Status(L"The last record of " + SensorLabel(info) + L" was incomplete and has been dropped");
+        if (repair.torn) Status(L"The last record of " + SensorLabel(info) + L" was incomplete and has been dropped");
+        if (repair.setApart) {
+            Status(Format(L"%1 records of %2 could not be true (times out of order or ahead of the clock, or no "
+                          L"numbers) and have been moved to ",
+                          std::to_wstring(repair.setApart), SensorLabel(info)) +
+                   sensor->log.SetApartPath());
+        }
         m_sensors.push_back(sensor);
     }
     m_catalogue.sensors.clear();
     if (!first) return S_OK;
 
-    std::vector<double> times = HistoryTimes(UtcNow(), options.historyDays, options.historySeconds);
+    std::vector<double> times = HistoryTimes(now, options.historyDays, options.historySeconds);
     std::vector<LogRecord> records(times.size());
     for (auto& sensor : m_sensors) {
         SimChannel channel = Channel(sensor->info);
@@ -196,8 +209,7 @@ HRESULT Logger::Add(long type, const std::wstring& name, std::shared_ptr<Sensor>
     sensor->info.name = name;
     sensor->info.settingsIndex = m_catalogue.nextSettingsIndex;
     // A log left behind by an earlier attempt must not show up as this sensor's history.
-    ::DeleteFileW(LogPath(sensor->info.settingsIndex).c_str());
-    HRESULT hr = sensor->log.Open(LogPath(sensor->info.settingsIndex));
+    HRESULT hr = sensor->log.Create(LogPath(sensor->info.settingsIndex));
     if (FAILED(hr)) return hr;
     Catalogue before = m_catalogue;
     ++m_catalogue.nextSettingsIndex;

@@ -53,8 +53,8 @@ STDMETHODIMP COstrelSensor::get_Unit(BSTR* unit) {
     HRESULT hr = Check(unit);
     if (FAILED(hr)) return hr;
     switch (Quantity(m_sensor->info.type)) {
-    case 1: return ReturnText(L"\u00B0C", unit);
-    case 3: return ReturnText(L"RH%", unit);
+    case Protocol::kTemperature: return ReturnText(L"\u00B0C", unit);
+    case Protocol::kHumidity: return ReturnText(L"RH%", unit);
     default: return ReturnText(L"ppm", unit);
     }
 }

@@ -5,6 +5,20 @@
 
 #include "OstrelServer.h"
 
+bool ServeUntil(HANDLE stop) {
+    for (;;) {
+        DWORD wait = ::MsgWaitForMultipleObjects(1, &stop, FALSE, INFINITE, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0) return true;
+        if (wait != WAIT_OBJECT_0 + 1) return false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return true;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
+
 CServerModule::CServerModule(Logger& logger) : m_logger(logger) { m_logger.SetListener(this); }
 
 CServerModule::~CServerModule() {
