@@ -362,7 +362,7 @@ TEST(OstrelServer, LogsLiveMeasurementsWithAndWithoutClients) {
 
 TEST(OstrelServer, PropertiesAndRemovalPersistAcrossARestart) {
     OstrelTestServer test(kQuiet);
-    long removedIndex = 0;
+    long removedIndex = 0, humidityRecords = 0;
     {
         ComPtr<IOstrelServer> server = test.Connect();
         ASSERT_TRUE(server);
@@ -401,9 +401,19 @@ TEST(OstrelServer, PropertiesAndRemovalPersistAcrossARestart) {
         float v = 0;
         EXPECT_FAILED(added->GetLastValue(&t, &v)) << "an empty log has no last value";
         EXPECT_FAILED(server->AddSensor(7, Bstr(L"bad"), added.Receive()));
+        Item(server.Get(), 2)->get_RecordCount(&humidityRecords);
         server->Disconnect();
     }
     ASSERT_EQ(test.Stop(), 0);
+    // Ten records of garbage at the end of the humidity log do not stop it from logging.
+    {
+        UniqueHandle file(::CreateFileW(test.Folder().File(L"sensor-2.log").c_str(), FILE_APPEND_DATA, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+        unsigned char garbage[160];
+        for (size_t i = 0; i < sizeof garbage; ++i) garbage[i] = static_cast<unsigned char>(i * 37 + 101);
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.Get(), garbage, sizeof garbage, &written, nullptr));
+    }
 
     ComPtr<IOstrelServer> server = test.Connect();
     ASSERT_TRUE(server);
@@ -424,5 +434,11 @@ TEST(OstrelServer, PropertiesAndRemovalPersistAcrossARestart) {
     EXPECT_EQ(server->GetSensor(102, 2, gone.Receive()), S_FALSE);
     ComPtr<IOstrelSensor> hall;
     EXPECT_EQ(server->GetSensor(105, 5, hall.Receive()), S_OK);
+
+    ASSERT_EQ(server->MeasureNow(1), S_OK);
+    long records = 0;
+    Item(server.Get(), 2)->get_RecordCount(&records);
+    EXPECT_EQ(records, humidityRecords + 1);
+    EXPECT_EQ(FileSize(test.Folder().File(L"sensor-2.log.bad")), 160);
     server->Disconnect();
 }
