@@ -442,3 +442,24 @@ TEST(OstrelServer, PropertiesAndRemovalPersistAcrossARestart) {
     EXPECT_EQ(FileSize(test.Folder().File(L"sensor-2.log.bad")), 160);
     server->Disconnect();
 }
+
+TEST(OstrelServer, AStartKilledWhileWritingTheHistoryIsFollowedByOneThatRuns) {
+    RunOstrelServer(L"/Stop");
+    TempFolder folder;
+    // A long history, so that the kill lands while it is being written: first log done, the
+    // others not, no catalogue yet.
+    std::wstring options = L"/DataFolder \"" + folder.Path().substr(0, folder.Path().size() - 1) +
+                           L"\" /Period 0 /Sensors 4 /History 400 /HistoryStep 60";
+    std::wstring catalogue = folder.File(L"catalogue.txt");
+    {
+        ChildProcess first(BuildFolder() + L"OstrelServer.exe", options);
+        ASSERT_TRUE(first.Started());
+        ASSERT_TRUE(PumpUntil([&] { return FileSize(folder.File(L"sensor-1.log")) > 0; }, 30000));
+    }
+    if (FileExists(catalogue)) GTEST_SKIP() << "the first start ended before it was killed";
+    ChildProcess second(BuildFolder() + L"OstrelServer.exe", options);
+    PumpUntil([&] { return FileExists(catalogue) || second.Wait(0) != -1; }, 30000);
+    ASSERT_TRUE(FileExists(catalogue)) << "exit code " << second.Wait(0);
+    EXPECT_EQ(RunOstrelServer(L"/Stop"), 0);
+    EXPECT_EQ(second.Wait(), 0);
+}
