@@ -131,7 +131,7 @@ bool Catalogue::FromText(const std::wstring& text) {
     }
     for (const SensorInfo& s : read.sensors) {
         if (s.settingsIndex >= read.nextSettingsIndex) read.nextSettingsIndex = s.settingsIndex + 1;
-        if ((s.id & ~1L) >= read.nextDeviceId) read.nextDeviceId = (s.id & ~1L) + 2;
+        if (DeviceId(s.id) >= read.nextDeviceId) read.nextDeviceId = DeviceId(s.id) + 2;
     }
     *this = read;
     return true;

@@ -58,7 +58,7 @@ std::vector<SensorInfo> DefaultSensors(int count) {
         sensors.push_back(t);
         if (d.secondType && static_cast<int>(sensors.size()) < count) {
             SensorInfo s = t;
-            s.id = id + 1;
+            s.id = ViewKey(id, d.secondType);
             s.type = d.secondType;
             sensors.push_back(s);
         }
@@ -111,7 +111,7 @@ HRESULT Logger::Open(const LoggerOptions& options, std::wstring* problem) {
         m_catalogue.sensors = DefaultSensors(options.sensorCount);
         m_catalogue.nextSettingsIndex = static_cast<long>(m_catalogue.sensors.size()) + 1;
         for (const SensorInfo& s : m_catalogue.sensors)
-            m_catalogue.nextDeviceId = std::max(m_catalogue.nextDeviceId, (s.id & ~1L) + 2);
+            m_catalogue.nextDeviceId = std::max(m_catalogue.nextDeviceId, DeviceId(s.id) + 2);
     }
     const double now = options.clock();
     for (const SensorInfo& info : m_catalogue.sensors) {
@@ -202,9 +202,9 @@ HRESULT Logger::Remove(Sensor& sensor) {
 HRESULT Logger::Add(long type, const std::wstring& name, std::shared_ptr<Sensor>* added) {
     if (!Protocol::IsSensorType(type)) return E_INVALIDARG;
     long device = m_catalogue.nextDeviceId;
-    for (const auto& s : m_sensors) device = std::max(device, (s->info.id & ~1L) + 2);
+    for (const auto& s : m_sensors) device = std::max(device, DeviceId(s->info.id) + 2);
     auto sensor = std::make_shared<Sensor>();
-    sensor->info.id = device + (Quantity(type) == Protocol::kTemperature ? 0 : 1);
+    sensor->info.id = ViewKey(device, type);
     sensor->info.type = type;
     sensor->info.name = name;
     sensor->info.settingsIndex = m_catalogue.nextSettingsIndex;

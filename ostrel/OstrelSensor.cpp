@@ -39,7 +39,7 @@ STDMETHODIMP COstrelSensor::get_Id(long* id) {
 
 STDMETHODIMP COstrelSensor::get_DeviceId(long* id) {
     HRESULT hr = Check(id);
-    if (SUCCEEDED(hr)) *id = m_sensor->info.id & ~1L;
+    if (SUCCEEDED(hr)) *id = DeviceId(m_sensor->info.id);
     return hr;
 }
 

@@ -51,7 +51,7 @@ void CServerModule::OnMeasurement(const SensorInfo& sensor, const LogRecord& rec
     event.dispid = Protocol::kDispidOnNewValue;
     event.type = sensor.type;
     event.sensorId = sensor.id;
-    event.deviceId = sensor.id & ~1L;
+    event.deviceId = DeviceId(sensor.id);
     event.time = record.time;
     event.value = record.value;
     event.signal = record.signal;
