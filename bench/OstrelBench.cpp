@@ -92,6 +92,22 @@ int wmain() {
             if (series.times.size() != year.size()) return 1;
         }
         std::printf("  of which selection in the server, in process: median %5.1f ms\n", Median(selectMs));
+        // The check of a log at start: a sound year (one pass), and one with a bad record at its
+        // end (the longest ascending run is sought).
+        std::vector<LogRecord> damaged = year;
+        damaged.back().time = 1e300;
+        std::vector<double> soundMs, damagedMs;
+        for (int i = 0; i < 11; ++i) {
+            double t0 = Seconds();
+            size_t sound = ImplausibleRecords(year, 1e9).size();
+            double t1 = Seconds();
+            size_t bad = ImplausibleRecords(damaged, 1e9).size();
+            soundMs.push_back((t1 - t0) * 1000);
+            damagedMs.push_back((Seconds() - t1) * 1000);
+            if (sound != 0 || bad != 1) return 1;
+        }
+        std::printf("check of a year's log at start: median %5.1f ms sound, %5.1f ms with a bad record\n",
+                    Median(soundMs), Median(damagedMs));
         double daily = TimeGetData(sensor.Get(), first, last, 1.0, 31, &count);
         std::printf("GetData year by days:  median %7.1f ms for %ld samples (target < 20 ms)\n", daily, count);
 

@@ -2,10 +2,13 @@
 
 #include <sstream>
 
+#include "FileIo.h"
 #include "Handle.h"
+#include "Protocol.h"
 
 namespace {
 const wchar_t kMagic[] = L"ostrel-catalogue 1";
+constexpr long kMaxNumber = 1000000000;
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) return {};
@@ -99,9 +102,9 @@ bool Catalogue::FromText(const std::wstring& text) {
         if (line.empty()) continue;
         auto f = SplitTabs(line);
         long a = 0;
-        if (f[0] == L"next" && f.size() == 2 && ParseLong(f[1], &a)) {
+        if (f[0] == L"next" && f.size() == 2 && ParseLong(f[1], &a) && a >= 1 && a <= kMaxNumber) {
             read.nextSettingsIndex = a;
-        } else if (f[0] == L"device" && f.size() == 2 && ParseLong(f[1], &a)) {
+        } else if (f[0] == L"device" && f.size() == 2 && ParseLong(f[1], &a) && a >= 0 && a <= kMaxNumber) {
             read.nextDeviceId = a;
         } else if (f[0] == L"seed" && f.size() == 2 && !f[1].empty()) {
             wchar_t* end = nullptr;
@@ -114,6 +117,10 @@ bool Catalogue::FromText(const std::wstring& text) {
             if (!ParseLong(f[1], &s.id) || !ParseLong(f[2], &s.type) || !ParseLong(f[3], &s.settingsIndex) ||
                 !ParseLong(f[4], &enabled))
                 return false;
+            // Bounded so that the next id and index cannot overflow and a type names a quantity.
+            if (!Protocol::IsSensorType(s.type) || s.id < 0 || s.id > kMaxNumber || s.settingsIndex < 1 ||
+                s.settingsIndex > kMaxNumber)
+                return false;
             s.enabled = enabled != 0;
             s.name = UnescapeField(f[5]);
             s.description = UnescapeField(f[6]);
@@ -124,7 +131,7 @@ bool Catalogue::FromText(const std::wstring& text) {
     }
     for (const SensorInfo& s : read.sensors) {
         if (s.settingsIndex >= read.nextSettingsIndex) read.nextSettingsIndex = s.settingsIndex + 1;
-        if ((s.id & ~1L) >= read.nextDeviceId) read.nextDeviceId = (s.id & ~1L) + 2;
+        if (DeviceId(s.id) >= read.nextDeviceId) read.nextDeviceId = DeviceId(s.id) + 2;
     }
     *this = read;
     return true;
@@ -140,13 +147,13 @@ HRESULT Catalogue::Load(const std::wstring& path, bool* exists) {
     }
     *exists = true;
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.Get(), &size)) return HRESULT_FROM_WIN32(::GetLastError());
+    if (!::GetFileSizeEx(file.Get(), &size)) return LastErrorResult();
     if (size.QuadPart > (64 << 20)) return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
+    // A read that ends early is a failure: taken as an empty catalogue, the next save would
+    // write it over the real one.
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() && (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-                           read != bytes.size()))
-        return HRESULT_FROM_WIN32(::GetLastError());
+    HRESULT hr = ReadExactly(file.Get(), bytes.data(), bytes.size());
+    if (FAILED(hr)) return hr;
     std::wstring text;
     if (!FromUtf8(bytes, &text) || !FromText(text)) return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
     return S_OK;
@@ -154,24 +161,5 @@ HRESULT Catalogue::Load(const std::wstring& path, bool* exists) {
 
 HRESULT Catalogue::Save(const std::wstring& path) const {
     std::string bytes = ToUtf8(ToText());
-    std::wstring temp = path + L".new";
-    {
-        UniqueHandle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                        nullptr));
-        if (!file) return HRESULT_FROM_WIN32(::GetLastError());
-        DWORD written = 0;
-        if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size() || !::FlushFileBuffers(file.Get())) {
-            HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
-            file.Close();
-            ::DeleteFileW(temp.c_str());
-            return FAILED(hr) ? hr : E_FAIL;
-        }
-    }
-    if (!::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
-        ::DeleteFileW(temp.c_str());
-        return hr;
-    }
-    return S_OK;
+    return ReplaceWholeFile(path, bytes.data(), bytes.size());
 }

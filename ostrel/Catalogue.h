@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+// The device a sensor belongs to: its id with bit 0 clear, shared by the temperature and the
+// other quantity of one device (whose id has bit 0 set, its view key).
+inline long DeviceId(long sensorId) { return sensorId & ~1L; }
+
 struct SensorInfo {
     long id = 0;
     long type = 0;           // 1..6

@@ -39,8 +39,11 @@ std::vector<SensorInfo> DefaultSensors(int count) {
         long secondType;  // 0: temperature only
     };
     static const Device kDevices[] = {
-        {L"Office", 2, 4},       {L"Laboratory", 2, 4}, {L"Store room", 2, 4},
-        {L"Meeting room", 2, 6}, {L"Outdoor", 1, 0},
+        {L"Office", Protocol::kTemperatureWithSignal, Protocol::kHumidityWithSignal},
+        {L"Laboratory", Protocol::kTemperatureWithSignal, Protocol::kHumidityWithSignal},
+        {L"Store room", Protocol::kTemperatureWithSignal, Protocol::kHumidityWithSignal},
+        {L"Meeting room", Protocol::kTemperatureWithSignal, Protocol::kCo2WithSignal},
+        {L"Outdoor", Protocol::kTemperature, 0},
     };
     std::vector<SensorInfo> sensors;
     for (int device = 0; static_cast<int>(sensors.size()) < count; ++device) {
@@ -55,7 +58,7 @@ std::vector<SensorInfo> DefaultSensors(int count) {
         sensors.push_back(t);
         if (d.secondType && static_cast<int>(sensors.size()) < count) {
             SensorInfo s = t;
-            s.id = id + 1;
+            s.id = ViewKey(id, d.secondType);
             s.type = d.secondType;
             sensors.push_back(s);
         }
@@ -108,24 +111,34 @@ HRESULT Logger::Open(const LoggerOptions& options, std::wstring* problem) {
         m_catalogue.sensors = DefaultSensors(options.sensorCount);
         m_catalogue.nextSettingsIndex = static_cast<long>(m_catalogue.sensors.size()) + 1;
         for (const SensorInfo& s : m_catalogue.sensors)
-            m_catalogue.nextDeviceId = std::max(m_catalogue.nextDeviceId, (s.id & ~1L) + 2);
+            m_catalogue.nextDeviceId = std::max(m_catalogue.nextDeviceId, DeviceId(s.id) + 2);
     }
+    const double now = options.clock();
     for (const SensorInfo& info : m_catalogue.sensors) {
         auto sensor = std::make_shared<Sensor>();
         sensor->info = info;
-        bool torn = false;
-        hr = sensor->log.Open(LogPath(info.settingsIndex), &torn);
+        std::wstring path = LogPath(info.settingsIndex);
+        // Without a catalogue the logs are what a first start stopped in the middle left behind:
+        // they are made anew, as that start would have made them.
+        LogRepair repair;
+        hr = first ? sensor->log.Create(path) : sensor->log.Open(path, now + kFutureMargin, &repair);
         if (FAILED(hr)) {
-            *problem = Format(L"Cannot open the log %1: %2", LogPath(info.settingsIndex), ComErrorText(hr));
+            *problem = Format(L"Cannot open the log %1: %2", path, ComErrorText(hr));
             return hr;
         }
-        if (torn) Status(L"The last record of " + SensorLabel(info) + L" was incomplete and has been dropped");
+        if (repair.torn) Status(L"The last record of " + SensorLabel(info) + L" was incomplete and has been dropped");
+        if (repair.setApart) {
+            Status(Format(L"%1 records of %2 could not be true (times out of order or ahead of the clock, or no "
+                          L"numbers) and have been moved to ",
+                          std::to_wstring(repair.setApart), SensorLabel(info)) +
+                   sensor->log.SetApartPath());
+        }
         m_sensors.push_back(sensor);
     }
     m_catalogue.sensors.clear();
     if (!first) return S_OK;
 
-    std::vector<double> times = HistoryTimes(UtcNow(), options.historyDays, options.historySeconds);
+    std::vector<double> times = HistoryTimes(now, options.historyDays, options.historySeconds);
     std::vector<LogRecord> records(times.size());
     for (auto& sensor : m_sensors) {
         SimChannel channel = Channel(sensor->info);
@@ -189,15 +202,14 @@ HRESULT Logger::Remove(Sensor& sensor) {
 HRESULT Logger::Add(long type, const std::wstring& name, std::shared_ptr<Sensor>* added) {
     if (!Protocol::IsSensorType(type)) return E_INVALIDARG;
     long device = m_catalogue.nextDeviceId;
-    for (const auto& s : m_sensors) device = std::max(device, (s->info.id & ~1L) + 2);
+    for (const auto& s : m_sensors) device = std::max(device, DeviceId(s->info.id) + 2);
     auto sensor = std::make_shared<Sensor>();
-    sensor->info.id = device + (Quantity(type) == Protocol::kTemperature ? 0 : 1);
+    sensor->info.id = ViewKey(device, type);
     sensor->info.type = type;
     sensor->info.name = name;
     sensor->info.settingsIndex = m_catalogue.nextSettingsIndex;
     // A log left behind by an earlier attempt must not show up as this sensor's history.
-    ::DeleteFileW(LogPath(sensor->info.settingsIndex).c_str());
-    HRESULT hr = sensor->log.Open(LogPath(sensor->info.settingsIndex));
+    HRESULT hr = sensor->log.Create(LogPath(sensor->info.settingsIndex));
     if (FAILED(hr)) return hr;
     Catalogue before = m_catalogue;
     ++m_catalogue.nextSettingsIndex;

@@ -2,6 +2,7 @@
 // Plain C++ over files; the COM objects of the server sit on top of it.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,13 +19,21 @@ struct Sensor {
     bool removed = false;  // set by Remove; objects handed to clients may still hold the sensor
 };
 
+// The current UTC time as an OLE automation date.
+double UtcNow();
+
 struct LoggerOptions {
     std::wstring dataFolder;
     int sensorCount = 9;             // of the default set made at first start
     double historyDays = 400;        // history made at first start ...
     double historySeconds = 300;     // ... at this step
     unsigned seed = 1;
+    std::function<double()> clock = UtcNow;  // "now", for the history and for what a log may hold
 };
+
+// How far ahead of the clock a stored record may lie (the clock may have been put back a little);
+// later ones cannot be true, and would keep the sensor from logging until then.
+inline constexpr double kFutureMargin = 5.0 / 1440;
 
 // Told of every logged measurement and of status texts.
 class LoggerListener {
@@ -47,17 +56,16 @@ std::vector<SensorInfo> DefaultSensors(int count);
 // The record times of a history of `days` days at `stepSeconds` that ends before `now`.
 std::vector<double> HistoryTimes(double now, double days, double stepSeconds);
 
-// The current UTC time as an OLE automation date.
-double UtcNow();
-
 class Logger {
 public:
     // Opens the data folder (made when missing) and its catalogue and logs; with no catalogue yet
-    // it makes the default sensors and their history. `problem` gets a text for the user.
+    // it makes the default sensors and their history, over whatever logs an earlier first start
+    // left half made. Records that cannot be true are set apart and said so (EarlyStatus).
+    // `problem` gets a text for the user.
     HRESULT Open(const LoggerOptions& options, std::wstring* problem);
 
     void SetListener(LoggerListener* listener) { m_listener = listener; }
-    // Status texts from before a listener was set (a torn record dropped at start).
+    // Status texts from before a listener was set (what opening the logs put right).
     const std::vector<std::wstring>& EarlyStatus() const { return m_earlyStatus; }
     const std::wstring& Folder() const { return m_folder; }
     const std::vector<std::shared_ptr<Sensor>>& Sensors() const { return m_sensors; }

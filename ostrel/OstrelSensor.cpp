@@ -39,7 +39,7 @@ STDMETHODIMP COstrelSensor::get_Id(long* id) {
 
 STDMETHODIMP COstrelSensor::get_DeviceId(long* id) {
     HRESULT hr = Check(id);
-    if (SUCCEEDED(hr)) *id = m_sensor->info.id & ~1L;
+    if (SUCCEEDED(hr)) *id = DeviceId(m_sensor->info.id);
     return hr;
 }
 
@@ -53,8 +53,8 @@ STDMETHODIMP COstrelSensor::get_Unit(BSTR* unit) {
     HRESULT hr = Check(unit);
     if (FAILED(hr)) return hr;
     switch (Quantity(m_sensor->info.type)) {
-    case 1: return ReturnText(L"\u00B0C", unit);
-    case 3: return ReturnText(L"RH%", unit);
+    case Protocol::kTemperature: return ReturnText(L"\u00B0C", unit);
+    case Protocol::kHumidity: return ReturnText(L"RH%", unit);
     default: return ReturnText(L"ppm", unit);
     }
 }

@@ -98,7 +98,13 @@ int RunServer(const ServerCommand& command) {
         Say(L"An Ostrel server is already running.");
         return 0;
     }
+    // Without the stop event the server could not be told to stop, and its wait would fail.
     UniqueHandle stop(::CreateEventW(nullptr, TRUE, FALSE, kStopEvent));
+    if (!stop) {
+        Say(L"Cannot make the stop event: " + ComErrorText(HRESULT_FROM_WIN32(::GetLastError())));
+        ::ReleaseMutex(instance.Get());
+        return 1;
+    }
     ::ResetEvent(stop.Get());
 
     int exitCode = 0;
@@ -124,16 +130,9 @@ int RunServer(const ServerCommand& command) {
             Say(L"Cannot offer the server class: " + ComErrorText(hr));
             exitCode = 1;
         } else {
-            for (bool running = true; running;) {
-                HANDLE handles[] = {stop.Get()};
-                DWORD wait = ::MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLINPUT);
-                if (wait == WAIT_OBJECT_0) break;
-                MSG msg;
-                while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                    if (msg.message == WM_QUIT) running = false;
-                    ::TranslateMessage(&msg);
-                    ::DispatchMessageW(&msg);
-                }
+            if (!ServeUntil(stop.Get())) {
+                Say(L"Cannot wait for messages: " + ComErrorText(HRESULT_FROM_WIN32(::GetLastError())));
+                exitCode = 1;
             }
             ::CoRevokeClassObject(registration);
         }

@@ -5,6 +5,20 @@
 
 #include "OstrelServer.h"
 
+bool ServeUntil(HANDLE stop) {
+    for (;;) {
+        DWORD wait = ::MsgWaitForMultipleObjects(1, &stop, FALSE, INFINITE, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0) return true;
+        if (wait != WAIT_OBJECT_0 + 1) return false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return true;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
+
 CServerModule::CServerModule(Logger& logger) : m_logger(logger) { m_logger.SetListener(this); }
 
 CServerModule::~CServerModule() {
@@ -37,7 +51,7 @@ void CServerModule::OnMeasurement(const SensorInfo& sensor, const LogRecord& rec
     event.dispid = Protocol::kDispidOnNewValue;
     event.type = sensor.type;
     event.sensorId = sensor.id;
-    event.deviceId = sensor.id & ~1L;
+    event.deviceId = DeviceId(sensor.id);
     event.time = record.time;
     event.value = record.value;
     event.signal = record.signal;

@@ -9,6 +9,10 @@
 
 class COstrelServer;
 
+// Serves this thread's messages until `stop` is signalled (true) or WM_QUIT arrives (true). A
+// wait that fails, on a handle that is not there, ends it with false instead of spinning.
+bool ServeUntil(HANDLE stop);
+
 class CServerModule : public Window<CServerModule>, public LoggerListener {
 public:
     static constexpr UINT WM_CHANNEL_FAILED = WM_APP + 1;

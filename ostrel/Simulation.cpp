@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Protocol.h"
+
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 
@@ -74,11 +76,9 @@ float SimulatedSignal(const SimChannel& c, double time) {
 }
 
 float SimulatedValue(long type, const SimChannel& channel, double time) {
-    switch (type) {
-    case 3:
-    case 4: return SimulatedHumidity(channel, time);
-    case 5:
-    case 6: return SimulatedCo2(channel, time);
+    switch (Protocol::Quantity(type)) {
+    case Protocol::kHumidity: return SimulatedHumidity(channel, time);
+    case Protocol::kCo2: return SimulatedCo2(channel, time);
     default: return SimulatedTemperature(channel, time);
     }
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "OstrelTestServer.h"
+#include "Protocol.h"
 
 namespace {
 const wchar_t kReadyEvent[] = L"Local\\OstrelTestSubscriberReady";
@@ -15,13 +16,21 @@ std::unique_ptr<ChildProcess> StartSubscriber(const wchar_t* mode) {
     return std::make_unique<ChildProcess>(
         path, std::wstring(L"--gtest_also_run_disabled_tests --gtest_filter=OstrelSubscriber.DISABLED_Run ") + mode);
 }
-
-size_t CountText(const TestEventSink& sink, const wchar_t* text) {
-    size_t n = 0;
-    for (const auto& e : sink.events) n += e.dispid == 2 && e.text == text;
-    return n;
-}
 }  // namespace
+
+// One server for both tests: each brings its own subscribers and counts only what they hear.
+class OstrelClients : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_server = new OstrelTestServer(L"/Sensors 3 /History 0 /Period 0"); }
+    static void TearDownTestSuite() {
+        delete s_server;
+        s_server = nullptr;
+    }
+    static OstrelTestServer& Server() { return *s_server; }
+
+private:
+    static inline OstrelTestServer* s_server = nullptr;
+};
 
 // Run only as the child of the tests below.
 TEST(OstrelSubscriber, DISABLED_Run) {
@@ -38,9 +47,8 @@ TEST(OstrelSubscriber, DISABLED_Run) {
     ::ExitProcess(0);
 }
 
-TEST(OstrelClients, AHangingClientDoesNotHoldUpOthersAndIsDroppedWhenItDies) {
-    OstrelTestServer test(L"/Sensors 3 /History 0 /Period 0");
-    ComPtr<IOstrelServer> server = test.Connect();
+TEST_F(OstrelClients, AHangingClientDoesNotHoldUpOthersAndIsDroppedWhenItDies) {
+    ComPtr<IOstrelServer> server = Server().Connect();
     ASSERT_TRUE(server);
     TestEventSink sink;
     Subscription subscription(server.Get(), &sink);
@@ -52,18 +60,17 @@ TEST(OstrelClients, AHangingClientDoesNotHoldUpOthersAndIsDroppedWhenItDies) {
 
     // The hanging client takes the first event and never answers; ours keep coming.
     ASSERT_EQ(server->MeasureNow(100), S_OK);
-    ASSERT_TRUE(PumpUntil([&] { return sink.Count(1) == 300; })) << sink.Count(1);
+    ASSERT_TRUE(PumpUntil([&] { return sink.Count(Protocol::kDispidOnNewValue) == 300; })) << sink.events.size();
 
     // Once its process is gone, the server drops it and says so.
     hanging.reset();
-    ASSERT_TRUE(PumpUntil([&] { return CountText(sink, kGoneText) == 1; })) << sink.events.size();
+    ASSERT_TRUE(PumpUntil([&] { return sink.CountText(kGoneText) == 1; })) << sink.events.size();
     ASSERT_EQ(server->Broadcast(Bstr(L"still here"), 1), S_OK);
-    EXPECT_TRUE(PumpUntil([&] { return CountText(sink, L"still here") == 1; }));
+    EXPECT_TRUE(PumpUntil([&] { return sink.CountText(L"still here") == 1; }));
 }
 
-TEST(OstrelClients, AClientThatEndsWithoutUnsubscribingIsDroppedAtTheNextEvent) {
-    OstrelTestServer test(L"/Sensors 1 /History 0 /Period 0");
-    ComPtr<IOstrelServer> server = test.Connect();
+TEST_F(OstrelClients, AClientThatEndsWithoutUnsubscribingIsDroppedAtTheNextEvent) {
+    ComPtr<IOstrelServer> server = Server().Connect();
     ASSERT_TRUE(server);
     TestEventSink sink;
     Subscription subscription(server.Get(), &sink);
@@ -74,10 +81,11 @@ TEST(OstrelClients, AClientThatEndsWithoutUnsubscribingIsDroppedAtTheNextEvent) 
     ASSERT_EQ(ended->Wait(), 0);
 
     ASSERT_EQ(server->MeasureNow(1), S_OK);
-    ASSERT_TRUE(PumpUntil([&] { return CountText(sink, kGoneText) == 1; })) << sink.events.size();
+    ASSERT_TRUE(PumpUntil([&] { return sink.CountText(kGoneText) == 1; })) << sink.events.size();
     ASSERT_EQ(server->MeasureNow(2), S_OK);
-    EXPECT_TRUE(PumpUntil([&] { return sink.Count(1) == 3; }));
+    ASSERT_EQ(server->Broadcast(Bstr(L"mark"), 1), S_OK);
+    EXPECT_TRUE(PumpUntil([&] { return sink.CountText(L"mark") == 1; }));
+    EXPECT_EQ(sink.Count(Protocol::kDispidOnNewValue), 9u);
     // Dropped once, not at every event.
-    PumpUntil([] { return false; }, 300);
-    EXPECT_EQ(CountText(sink, kGoneText), 1u);
+    EXPECT_EQ(sink.CountText(kGoneText), 1u);
 }

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "OstrelTestServer.h"
+#include "Protocol.h"
 #include "Registry.h"
 
 #define EXPECT_FAILED(expr) EXPECT_TRUE(FAILED(expr))
@@ -55,7 +56,28 @@ std::wstring Name(IOstrelSensor* sensor) {
 }
 
 bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+LONGLONG FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (LONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
 }  // namespace
+
+// One quiet server for the tests that can share it; those that log measurements come last, as
+// the counts of the others are exact.
+class OstrelQuietServer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_server = new OstrelTestServer(kQuiet); }
+    static void TearDownTestSuite() {
+        delete s_server;
+        s_server = nullptr;
+    }
+    static OstrelTestServer& Server() { return *s_server; }
+
+private:
+    static inline OstrelTestServer* s_server = nullptr;
+};
 
 TEST(OstrelRegistration, RegistersClassInterfacesAndTypeLibraryAndRemovesThem) {
     const wchar_t* keys[] = {
@@ -87,8 +109,8 @@ TEST(OstrelRegistration, RegistersClassInterfacesAndTypeLibraryAndRemovesThem) {
     EXPECT_EQ(RunOstrelServer(L"/RegServer /UnregServer"), 2);
 }
 
-TEST(OstrelServer, EnumeratesSensorsWithEveryProperty) {
-    OstrelTestServer test(kQuiet);
+TEST_F(OstrelQuietServer, EnumeratesSensorsWithEveryProperty) {
+    OstrelTestServer& test = Server();
     ASSERT_TRUE(test.Registered());
     HRESULT hr = E_FAIL;
     ComPtr<IOstrelServer> server = test.Connect(&hr);
@@ -187,8 +209,8 @@ TEST(OstrelServer, EnumeratesSensorsWithEveryProperty) {
     EXPECT_EQ(server->Disconnect(), S_OK);
 }
 
-TEST(OstrelServer, GetDataAnswersRawAndReducedAndRefusesBadRanges) {
-    OstrelTestServer test(kQuiet);
+TEST_F(OstrelQuietServer, GetDataAnswersRawAndReducedAndRefusesBadRanges) {
+    OstrelTestServer& test = Server();
     ComPtr<IOstrelServer> server = test.Connect();
     ASSERT_TRUE(server);
     ComPtr<IOstrelSensor> sensor = Item(server.Get(), 1);
@@ -220,6 +242,10 @@ TEST(OstrelServer, GetDataAnswersRawAndReducedAndRefusesBadRanges) {
 
     Data daily = GetData(sensor.Get(), first, last, 1.0);
     EXPECT_EQ(daily.times.size(), 2u);
+    // A range as wide as a double goes answers as for the log's own: days, not one sample.
+    Data wide = GetData(sensor.Get(), -1e300, 1e300, 1.0);
+    ASSERT_EQ(wide.hr, S_OK);
+    EXPECT_EQ(wide.times, daily.times);
 
     Data empty = GetData(sensor.Get(), last + 1, last + 2, 0);
     EXPECT_EQ(empty.hr, S_OK);
@@ -242,8 +268,8 @@ TEST(OstrelServer, GetDataAnswersRawAndReducedAndRefusesBadRanges) {
     server->Disconnect();
 }
 
-TEST(OstrelServer, EventsReachEverySubscriberUntilItUnadvises) {
-    OstrelTestServer test(kQuiet);
+TEST_F(OstrelQuietServer, EventsReachEverySubscriberUntilItUnadvises) {
+    OstrelTestServer& test = Server();
     ComPtr<IOstrelServer> first = test.Connect();
     ComPtr<IOstrelServer> second = test.Connect();
     ASSERT_TRUE(first && second);
@@ -254,8 +280,10 @@ TEST(OstrelServer, EventsReachEverySubscriberUntilItUnadvises) {
     ASSERT_EQ(subscribeB.Result(), S_OK);
 
     double before = 0, unused = 0;
+    long recordsBefore = 0;
     ComPtr<IOstrelSensor> office = Item(first.Get(), 1);
     office->GetLogPeriod(&unused, &before);
+    office->get_RecordCount(&recordsBefore);
 
     ASSERT_EQ(first->MeasureNow(2), S_OK);
     ASSERT_EQ(second->Broadcast(Bstr(L"Battery low"), 1), S_OK);
@@ -266,7 +294,7 @@ TEST(OstrelServer, EventsReachEverySubscriberUntilItUnadvises) {
         const auto& e = sink->events;
         long ids[] = {100, 101, 102, 100, 101, 102};
         for (int i = 0; i < 6; ++i) {
-            EXPECT_EQ(e[i].dispid, 1);
+            EXPECT_EQ(e[i].dispid, Protocol::kDispidOnNewValue);
             EXPECT_EQ(e[i].dataType, VT_ARRAY | VT_VARIANT);
             EXPECT_EQ(e[i].sensorId, ids[i]);
             EXPECT_EQ(e[i].type, ids[i] == 101 ? 4u : 2u);
@@ -274,31 +302,37 @@ TEST(OstrelServer, EventsReachEverySubscriberUntilItUnadvises) {
             EXPECT_LT(e[i].signal, -40);
             EXPECT_GE(e[i].time, before);
         }
-        EXPECT_EQ(e[6].dispid, 2);
+        EXPECT_EQ(e[6].dispid, Protocol::kDispidOnMessage);
         EXPECT_EQ(e[6].text, L"Battery low");
     }
     // What was fired was logged.
     long records = 0;
     office->get_RecordCount(&records);
-    EXPECT_EQ(records, kHistoryRecords + 2);
+    EXPECT_EQ(records, recordsBefore + 2);
     double time = 0;
     float value = 0;
     office->GetLastValue(&time, &value);
     EXPECT_EQ(time, a.events[3].time);
     EXPECT_EQ(value, a.events[3].value);
 
-    // A client that unadvises hears no more; the other still does.
+    // A client that unadvises hears no more; the other still does. What would have reached it
+    // has had the time of a second round trip once the other hears of a second broadcast.
     subscribeA.Unadvise();
     ASSERT_EQ(second->Broadcast(Bstr(L"after"), 1), S_OK);
     ASSERT_TRUE(PumpUntil([&] { return b.events.size() == 8; }));
-    PumpUntil([] { return false; }, 300);
+    ASSERT_EQ(second->Broadcast(Bstr(L"mark"), 1), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return b.CountText(L"mark") == 1; }));
     EXPECT_EQ(a.events.size(), 7u);
 
-    // Disconnect ends the session's subscriptions too.
+    // Disconnect ends the session's subscriptions too; a new subscriber of the other session
+    // marks when the broadcast has gone out.
     second->Disconnect();
+    TestEventSink c;
+    Subscription subscribeC(first.Get(), &c);
     first->Broadcast(Bstr(L"nobody"), 1);
-    PumpUntil([] { return false; }, 300);
-    EXPECT_EQ(b.events.size(), 8u);
+    first->Broadcast(Bstr(L"mark"), 1);
+    ASSERT_TRUE(PumpUntil([&] { return c.CountText(L"mark") == 1; }));
+    EXPECT_EQ(b.events.size(), 9u);
 }
 
 TEST(OstrelServer, LogsLiveMeasurementsWithAndWithoutClients) {
@@ -309,14 +343,16 @@ TEST(OstrelServer, LogsLiveMeasurementsWithAndWithoutClients) {
         ASSERT_TRUE(server);
         TestEventSink sink;
         Subscription subscription(server.Get(), &sink);
-        ASSERT_TRUE(PumpUntil([&] { return sink.Count(1) >= 3; }));
+        ASSERT_TRUE(PumpUntil([&] { return sink.Count(Protocol::kDispidOnNewValue) >= 3; }));
         Item(server.Get(), 1)->get_RecordCount(&records);
         EXPECT_GE(records, 3);
         subscription.Unadvise();
         server->Disconnect();
     }
-    // No client for a second: the logger goes on.
-    ::Sleep(1000);
+    // With no client the logger goes on: its log (16-byte records) grows on the disk.
+    std::wstring log = test.Folder().File(L"sensor-1.log");
+    EXPECT_TRUE(PumpUntil([&] { return FileSize(log) >= (records + 3) * 16; }))
+        << FileSize(log);
     ComPtr<IOstrelServer> server = test.Connect();
     ASSERT_TRUE(server);
     long later = 0;
@@ -326,7 +362,7 @@ TEST(OstrelServer, LogsLiveMeasurementsWithAndWithoutClients) {
 
 TEST(OstrelServer, PropertiesAndRemovalPersistAcrossARestart) {
     OstrelTestServer test(kQuiet);
-    long removedIndex = 0;
+    long removedIndex = 0, humidityRecords = 0;
     {
         ComPtr<IOstrelServer> server = test.Connect();
         ASSERT_TRUE(server);
@@ -365,9 +401,19 @@ TEST(OstrelServer, PropertiesAndRemovalPersistAcrossARestart) {
         float v = 0;
         EXPECT_FAILED(added->GetLastValue(&t, &v)) << "an empty log has no last value";
         EXPECT_FAILED(server->AddSensor(7, Bstr(L"bad"), added.Receive()));
+        Item(server.Get(), 2)->get_RecordCount(&humidityRecords);
         server->Disconnect();
     }
     ASSERT_EQ(test.Stop(), 0);
+    // Ten records of garbage at the end of the humidity log do not stop it from logging.
+    {
+        UniqueHandle file(::CreateFileW(test.Folder().File(L"sensor-2.log").c_str(), FILE_APPEND_DATA, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+        unsigned char garbage[160];
+        for (size_t i = 0; i < sizeof garbage; ++i) garbage[i] = static_cast<unsigned char>(i * 37 + 101);
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.Get(), garbage, sizeof garbage, &written, nullptr));
+    }
 
     ComPtr<IOstrelServer> server = test.Connect();
     ASSERT_TRUE(server);
@@ -388,5 +434,32 @@ TEST(OstrelServer, PropertiesAndRemovalPersistAcrossARestart) {
     EXPECT_EQ(server->GetSensor(102, 2, gone.Receive()), S_FALSE);
     ComPtr<IOstrelSensor> hall;
     EXPECT_EQ(server->GetSensor(105, 5, hall.Receive()), S_OK);
+
+    ASSERT_EQ(server->MeasureNow(1), S_OK);
+    long records = 0;
+    Item(server.Get(), 2)->get_RecordCount(&records);
+    EXPECT_EQ(records, humidityRecords + 1);
+    EXPECT_EQ(FileSize(test.Folder().File(L"sensor-2.log.bad")), 160);
     server->Disconnect();
+}
+
+TEST(OstrelServer, AStartKilledWhileWritingTheHistoryIsFollowedByOneThatRuns) {
+    RunOstrelServer(L"/Stop");
+    TempFolder folder;
+    // A long history, so that the kill lands while it is being written: first log done, the
+    // others not, no catalogue yet.
+    std::wstring options = L"/DataFolder \"" + folder.Path().substr(0, folder.Path().size() - 1) +
+                           L"\" /Period 0 /Sensors 4 /History 400 /HistoryStep 60";
+    std::wstring catalogue = folder.File(L"catalogue.txt");
+    {
+        ChildProcess first(BuildFolder() + L"OstrelServer.exe", options);
+        ASSERT_TRUE(first.Started());
+        ASSERT_TRUE(PumpUntil([&] { return FileSize(folder.File(L"sensor-1.log")) > 0; }, 30000));
+    }
+    if (FileExists(catalogue)) GTEST_SKIP() << "the first start ended before it was killed";
+    ChildProcess second(BuildFolder() + L"OstrelServer.exe", options);
+    PumpUntil([&] { return FileExists(catalogue) || second.Wait(0) != -1; }, 30000);
+    ASSERT_TRUE(FileExists(catalogue)) << "exit code " << second.Wait(0);
+    EXPECT_EQ(RunOstrelServer(L"/Stop"), 0);
+    EXPECT_EQ(second.Wait(), 0);
 }

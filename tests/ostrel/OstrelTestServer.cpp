@@ -1,5 +1,7 @@
 #include "OstrelTestServer.h"
 
+#include "Protocol.h"
+
 int RunOstrelServer(const std::wstring& arguments) {
     ChildProcess server(BuildFolder() + L"OstrelServer.exe", arguments);
     return server.Started() ? server.Wait(60000) : -1;
@@ -43,7 +45,7 @@ STDMETHODIMP TestEventSink::GetTypeInfoCount(UINT* count) {
 STDMETHODIMP TestEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
     ReceivedEvent e;
     e.dispid = id;
-    if (id == 1 && params && params->cArgs == 2) {
+    if (id == Protocol::kDispidOnNewValue && params && params->cArgs == 2) {
         VARIANT& type = params->rgvarg[1];
         VARIANT& data = params->rgvarg[0];
         e.type = type.vt == VT_UI4 ? type.ulVal : 0;
@@ -58,7 +60,7 @@ STDMETHODIMP TestEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* pa
                 if (e.elements >= 5) e.signal = items[4].vt == VT_R4 ? items[4].fltVal : 1;
             }
         }
-    } else if (id == 2 && params && params->cArgs == 1 && params->rgvarg[0].vt == VT_BSTR) {
+    } else if (id == Protocol::kDispidOnMessage && params && params->cArgs == 1 && params->rgvarg[0].vt == VT_BSTR) {
         BSTR text = params->rgvarg[0].bstrVal;
         e.text = text ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
     }
@@ -69,6 +71,12 @@ STDMETHODIMP TestEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* pa
 size_t TestEventSink::Count(DISPID dispid) const {
     size_t n = 0;
     for (const auto& e : events) n += e.dispid == dispid;
+    return n;
+}
+
+size_t TestEventSink::CountText(const std::wstring& text) const {
+    size_t n = 0;
+    for (const auto& e : events) n += e.dispid == Protocol::kDispidOnMessage && e.text == text;
     return n;
 }
 

@@ -64,6 +64,7 @@ public:
 
     std::vector<ReceivedEvent> events;
     size_t Count(DISPID dispid) const;
+    size_t CountText(const std::wstring& text) const;  // of the OnMessage events
 };
 
 // An advised sink that is unadvised when it goes.

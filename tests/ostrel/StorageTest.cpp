@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+
+#include "FileIo.h"
 
 #include "Logger.h"
 #include "ServerCommand.h"
+#include "ServerModule.h"
 #include "TestSupport.h"
 
 namespace {
@@ -14,10 +18,24 @@ std::vector<LogRecord> Records(std::initializer_list<std::pair<double, float>> i
     return records;
 }
 
+// Times of records that the logs accept: 15 March 2023 onwards.
+constexpr double T0 = 45000;
+constexpr double kLatest = Protocol::kLatestTime;
+constexpr double kNow = T0 + 0.5;  // the loggers' clock
+
 void WriteBytes(const std::wstring& path, const void* data, DWORD size) {
     UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     ::WriteFile(file.Get(), data, size, &written, nullptr);
+}
+
+std::string ReadAll(const std::wstring& path) {
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string bytes(1 << 16, '\0');
+    DWORD read = 0;
+    ::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
 }
 
 LoggerOptions Small(const TempFolder& folder, int sensors = 3, double days = 1) {
@@ -27,6 +45,7 @@ LoggerOptions Small(const TempFolder& folder, int sensors = 3, double days = 1) 
     options.historyDays = days;
     options.historySeconds = 600;
     options.seed = 3;
+    options.clock = [] { return kNow; };
     return options;
 }
 }  // namespace
@@ -71,6 +90,12 @@ TEST(SensorLogQuery, ReductionAveragesEachIntervalAtItsFirstRecord) {
     // Intervals too small to count in still give one sample per record, not one for all.
     Series tiny = Reduce(records.data(), records.data() + records.size(), 0, 1e-320);
     EXPECT_EQ(tiny.times.size(), records.size());
+    // A start so far off that rounding would make one sample of everything counts from the log.
+    auto days = Records({{T0 + 0.1, 1}, {T0 + 0.2, 3}, {T0 + 1.1, 5}});
+    Series wide = Reduce(days.data(), days.data() + days.size(), -1e300, 1);
+    ASSERT_EQ(wide.times.size(), 2u);
+    EXPECT_FLOAT_EQ(wide.values[0], 2);
+    EXPECT_EQ(wide.times[1], T0 + 1.1);
     EXPECT_TRUE(Reduce(records.data(), records.data(), 0, 1).times.empty());
 }
 
@@ -79,11 +104,12 @@ TEST(SensorLogFile, AppendsSurviveAReopenAndATornTailIsCut) {
     std::wstring path = folder.File(L"s.log");
     {
         SensorLog log;
-        ASSERT_EQ(log.Open(path), S_OK);
-        auto records = Records({{1, 10}, {2, 20}, {3, 30}});
+        ASSERT_EQ(log.Open(path, kLatest), S_OK);
+        auto records = Records({{T0 + 1, 10}, {T0 + 2, 20}, {T0 + 3, 30}});
         ASSERT_EQ(log.Append(records.data(), records.size()), S_OK);
-        EXPECT_EQ(log.Append({2.5, 0, 0}), E_INVALIDARG) << "time must not go back";
-        EXPECT_EQ(log.Append({NAN, 0, 0}), E_INVALIDARG);
+        // What could not be read back as true is not written.
+        LogRecord refused[] = {{T0 + 2.5, 0, 0}, {NAN, 0, 0}, {T0 + 4, NAN, 0}, {T0 + 4, 0, INFINITY}, {1e300, 0, 0}};
+        for (const LogRecord& r : refused) EXPECT_EQ(log.Append(r), E_INVALIDARG) << r.time;
         EXPECT_EQ(log.Records().size(), 3u);
     }
     // A crash in the middle of an append leaves part of a record.
@@ -93,25 +119,83 @@ TEST(SensorLogFile, AppendsSurviveAReopenAndATornTailIsCut) {
         DWORD written = 0;
         ::WriteFile(file.Get(), part, sizeof(part), &written, nullptr);
     }
-    bool torn = false;
+    LogRepair repair;
     {
         SensorLog log;
-        ASSERT_EQ(log.Open(path, &torn), S_OK);
-        EXPECT_TRUE(torn);
+        ASSERT_EQ(log.Open(path, kLatest, &repair), S_OK);
+        EXPECT_TRUE(repair.torn);
+        EXPECT_EQ(repair.setApart, 0u);
         ASSERT_EQ(log.Records().size(), 3u);
-        EXPECT_EQ(log.Records()[2].time, 3);
         EXPECT_EQ(log.Records()[2].value, 30);
         // Appends go on after the last whole record.
-        ASSERT_EQ(log.Append({4, 40, -60}), S_OK);
+        ASSERT_EQ(log.Append({T0 + 4, 40, -60}), S_OK);
     }
     SensorLog again;
-    ASSERT_EQ(again.Open(path, &torn), S_OK);
-    EXPECT_FALSE(torn);
+    ASSERT_EQ(again.Open(path, kLatest, &repair), S_OK);
+    EXPECT_FALSE(repair.torn);
     ASSERT_EQ(again.Records().size(), 4u);
     EXPECT_EQ(again.Records()[3].signal, -60);
 
     ASSERT_EQ(again.Delete(), S_OK);
     EXPECT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(SensorLogFile, RecordsThatCannotBeTrueCostThemselvesOnly) {
+    const double nan = std::nan("");
+    struct {
+        const char* story;
+        std::vector<std::pair<double, float>> records;  // times as days after T0
+        std::vector<size_t> bad;
+    } cases[] = {
+        {"sound, equal times allowed", {{1, 1}, {2, 2}, {2, 3}, {3, 4}}, {}},
+        {"garbage appended", {{1, 1}, {2, 2}, {3, 3}, {nan, 4}, {5.3e61, 5}, {-40000, 6}, {2, 7}}, {3, 4, 5, 6}},
+        {"one wild time in the middle", {{1, 1}, {2, 2}, {9, 3}, {3, 4}, {4, 5}}, {2}},
+        {"ahead of the clock", {{1, 1}, {2, 2}, {11, 3}}, {2}},
+        {"values that are no measurement", {{1, 1}, {2, nan}, {3, 2e9f}, {4, 4}}, {1, 2}},
+        {"the clock went back for a while", {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {2.5, 5}, {2.6, 6}}, {4, 5}},
+        {"bad first record", {{nan, 1}, {1, 2}, {2, 3}}, {0}},
+    };
+    for (auto& c : cases) {
+        std::vector<LogRecord> records;
+        for (auto [t, v] : c.records) records.push_back({T0 + t, v, 0});
+        EXPECT_EQ(ImplausibleRecords(records, T0 + 10), c.bad) << c.story;
+    }
+
+    // On disk: the bad records go to the side file, the log keeps the rest in order.
+    TempFolder folder;
+    std::wstring path = folder.File(L"s.log");
+    auto records = Records({{T0 + 1, 1}, {T0 + 9, 2}, {T0 + 2, 3}, {T0 + 3, 4}, {nan, 5}});
+    WriteBytes(path, records.data(), static_cast<DWORD>(records.size() * sizeof(LogRecord)));
+    LogRepair repair;
+    {
+        SensorLog log;
+        ASSERT_EQ(log.Open(path, T0 + 10, &repair), S_OK);
+        EXPECT_EQ(repair.setApart, 2u);
+        ASSERT_EQ(log.Records().size(), 3u);
+        EXPECT_EQ(log.Records()[1].value, 3);
+        ASSERT_EQ(log.Append({T0 + 4, 6, 0}), S_OK);
+        ASSERT_EQ(log.Records().size(), 4u);
+    }
+    SensorLog again;
+    ASSERT_EQ(again.Open(path, T0 + 10, &repair), S_OK);
+    EXPECT_EQ(repair.setApart, 0u);
+    EXPECT_EQ(again.Records().size(), 4u);
+    std::string apart = ReadAll(path + L".bad");
+    ASSERT_EQ(apart.size(), 2 * sizeof(LogRecord));
+    LogRecord first;
+    std::memcpy(&first, apart.data(), sizeof first);
+    EXPECT_EQ(first.value, 2);
+}
+
+TEST(FileIo, AReadThatEndsEarlyIsAFailure) {
+    TempFolder folder;
+    WriteBytes(folder.File(L"f"), "12345", 5);
+    UniqueHandle file(::CreateFileW(folder.File(L"f").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    char buffer[10];
+    EXPECT_EQ(ReadExactly(file.Get(), buffer, sizeof buffer), HRESULT_FROM_WIN32(ERROR_HANDLE_EOF));
+    LARGE_INTEGER start{};
+    ::SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN);
+    EXPECT_EQ(ReadExactly(file.Get(), buffer, 5), S_OK);
 }
 
 TEST(Catalogue, TextRoundTripKeepsEveryCharacter) {
@@ -142,7 +226,9 @@ TEST(Catalogue, TextRoundTripKeepsEveryCharacter) {
     EXPECT_EQ(read.sensors[0].description, s.description) << "only the line ends' CRs go";
 
     const wchar_t* broken[] = {L"", L"something else\n", L"ostrel-catalogue 1\nsensor\t1\t2\n",
-                               L"ostrel-catalogue 1\nsensor\tx\t1\t1\t1\ta\tb\n"};
+                               L"ostrel-catalogue 1\nsensor\tx\t1\t1\t1\ta\tb\n",
+                               L"ostrel-catalogue 1\nsensor\t1\t9\t1\t1\ta\tb\n",
+                               L"ostrel-catalogue 1\nnext\t2147483647\n"};
     for (auto text : broken) EXPECT_FALSE(read.FromText(text)) << text;
 }
 
@@ -161,7 +247,7 @@ TEST(LoggerStore, FirstStartMakesSensorsWithHistoryAndLaterStartsReadThem) {
         SensorInfo changed = logger.Sensors()[0]->info;
         changed.name = L"Renamed";
         ASSERT_EQ(logger.Update(*logger.Sensors()[0], changed), S_OK);
-        ASSERT_EQ(logger.Measure(UtcNow() + 1.0 / 1440), S_OK);
+        ASSERT_EQ(logger.Measure(kNow + 1.0 / 1440), S_OK);
     }
     Logger logger;
     std::wstring problem;
@@ -192,6 +278,70 @@ TEST(LoggerStore, ATornRecordIsDroppedAtStartAndSaidSo) {
     EXPECT_EQ(logger.Sensors()[0]->log.Records().size(), before);
     ASSERT_EQ(logger.EarlyStatus().size(), 1u);
     EXPECT_NE(logger.EarlyStatus()[0].find(L"Office (100)"), std::wstring::npos);
+}
+
+TEST(LoggerStore, GarbageAtALogsEndIsSetApartAndTheSensorGoesOnLogging) {
+    TempFolder folder;
+    std::wstring problem, path;
+    std::vector<size_t> before;
+    {
+        Logger logger;
+        ASSERT_EQ(logger.Open(Small(folder), &problem), S_OK);
+        path = logger.Sensors()[1]->log.Path();
+        for (auto& s : logger.Sensors()) before.push_back(s->log.Records().size());
+    }
+    // Ten records of random bytes, among them a time of 5.3e61 and one that is not a number.
+    unsigned char garbage[160];
+    unsigned x = 12345;
+    for (auto& b : garbage) b = static_cast<unsigned char>((x = x * 1103515245 + 12345) >> 16);
+    const double huge = 5.3e61, nan = std::nan("");
+    std::memcpy(garbage + 3 * 16, &huge, 8);
+    std::memcpy(garbage + 6 * 16, &nan, 8);
+    {
+        UniqueHandle file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.Get(), garbage, sizeof garbage, &written, nullptr));
+    }
+    Logger logger;
+    ASSERT_EQ(logger.Open(Small(folder), &problem), S_OK) << problem.c_str();
+    ASSERT_EQ(logger.EarlyStatus().size(), 1u);
+    EXPECT_NE(logger.EarlyStatus()[0].find(L"10 records of Office (101)"), std::wstring::npos);
+    EXPECT_EQ(ReadAll(path + L".bad"), std::string(reinterpret_cast<char*>(garbage), sizeof garbage));
+    ASSERT_EQ(logger.Measure(kNow + 1.0 / 1440), S_OK);
+    ASSERT_EQ(logger.Measure(kNow + 2.0 / 1440), S_OK);
+    for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(logger.Sensors()[i]->log.Records().size(), before[i] + 2);
+}
+
+TEST(LoggerStore, AFirstStartStoppedHalfWayIsMadeAnewAtTheNext) {
+    TempFolder folder;
+    std::wstring problem;
+    {
+        Logger logger;
+        ASSERT_EQ(logger.Open(Small(folder), &problem), S_OK);
+    }
+    // As if killed while writing the history: no catalogue yet, a log with part of its history.
+    ASSERT_TRUE(::DeleteFileW(folder.File(L"catalogue.txt").c_str()));
+    {
+        UniqueHandle file(::CreateFileW(folder.File(L"sensor-2.log").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
+        ASSERT_EQ(SetFileSize(file.Get(), 50 * sizeof(LogRecord) + 5), S_OK);
+    }
+    for (int start = 0; start < 2; ++start) {
+        Logger logger;
+        ASSERT_EQ(logger.Open(Small(folder), &problem), S_OK) << problem.c_str();
+        ASSERT_EQ(logger.Sensors().size(), 3u);
+        for (auto& s : logger.Sensors()) EXPECT_EQ(s->log.Records().size(), 144u);
+        EXPECT_TRUE(logger.EarlyStatus().empty());
+    }
+}
+
+TEST(ServerLoop, EndsOnStopOrQuitAndNeverSpinsOnAFailedWait) {
+    EXPECT_FALSE(ServeUntil(nullptr));
+    UniqueHandle stop(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    EXPECT_TRUE(ServeUntil(stop.Get()));
+    ::ResetEvent(stop.Get());
+    ::PostQuitMessage(0);
+    EXPECT_TRUE(ServeUntil(stop.Get()));
 }
 
 TEST(LoggerStore, RemoveDeletesTheSensorAndItsLogForGood) {
