@@ -228,6 +228,8 @@ TEST(LocalTimeToUtc, IsTheInverseOutsideTheSkippedAndRepeatedHours) {
 // North and south, changes at local midnight (Santiago, Havana, Beirut), a half-hour change (Lord
 // Howe), and rules given as absolute dates.
 TEST(LocalTimeHelpers, AgreeWithThePlatformAtEveryHalfHourOfAYear) {
+    TIME_ZONE_INFORMATION current{};
+    ASSERT_TRUE(CurrentTimeZone(current));
     struct {
         const char* name;
         TIME_ZONE_INFORMATION zone;
@@ -241,6 +243,7 @@ TEST(LocalTimeHelpers, AgreeWithThePlatformAtEveryHalfHourOfAYear) {
         {"Beirut", SystemZone(L"Middle East Standard Time")},
         {"Nuuk, absolute dates", AbsoluteNuuk()},
         {"Lord Howe, absolute dates", AbsoluteLordHowe()},
+        {"the current zone, as the system reports it", current},
     };
     for (const auto& z : zones)
         for (const std::string& d : DisagreementsOverAYear(z.zone, true)) ADD_FAILURE() << z.name << ": " << d;
