@@ -9,12 +9,15 @@
 #include <string>
 
 // Where `s` lies relative to the transition `rule` of its own year: -1 before, 0 at, +1 after.
-// The rule names a month, a weekday and its occurrence (1..5, 5 = the last one), or with a weekday
-// above 6 a fixed day; its seconds are not used. `s` must carry its correct weekday.
+// The rule names a month, a weekday and its occurrence (1..5, 5 = the last one); with its year set
+// (an absolute date, as the system reports some zones) or a weekday above 6, wDay is the day of the
+// month, taken in every year. Its seconds are not used. `s` must carry its correct weekday.
 int CompareToTransition(const SYSTEMTIME& s, const SYSTEMTIME& rule);
 
 // -1 invalid rules (last error ERROR_INVALID_PARAMETER), 0 zone without daylight saving,
 // 1 standard time, 2 daylight time at moment `t` (UTC, or local when `isLocal`).
+// Both changes are those of one year: the year of the local time that the plain Bias gives, so a
+// moment near the new year is not compared with the rules of the year its daylight reading is in.
 int GetDaylightState(const TIME_ZONE_INFORMATION& zone, const FILETIME& t, bool isLocal);
 
 // The bias in minutes (UTC = local + bias) in force at `t`.
@@ -29,16 +32,25 @@ bool LocalTimeToUtc(const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME& local, 
 std::wstring FormatDateTime(double utc);
 std::wstring FormatDate(double utc);
 
-// OLE date conversions through SYSTEMTIME (whole seconds). A date that cannot be converted is
-// returned unchanged.
+// The zone information in force now; false when the system has none.
+bool CurrentTimeZone(TIME_ZONE_INFORMATION& zone);
+
+// OLE date conversions through SYSTEMTIME (whole seconds), by the current zone or by `zone`. A
+// date that cannot be converted is returned unchanged.
 double UtcToLocalDate(double utc);
 double LocalToUtcDate(double local);
+double UtcToLocalDate(const TIME_ZONE_INFORMATION& zone, double utc);
+double LocalToUtcDate(const TIME_ZONE_INFORMATION& zone, double local);
 
 // The current UTC time as an OLE date (whole seconds).
 double CurrentUtcDate();
 
 // The UTC moment of local midnight of the local day that holds `utc`; `firstOfMonth`, when given,
-// tells whether that day is the first of its month.
+// tells whether that day is the first of its month. Where the clock skips midnight (a zone that
+// changes to daylight time at 00:00), the day begins with the change. By the current zone or by
+// `zone`.
 double StartOfLocalDay(double utc, bool* firstOfMonth = nullptr);
+double StartOfLocalDay(const TIME_ZONE_INFORMATION& zone, double utc, bool* firstOfMonth = nullptr);
 // The UTC moment of local midnight on the first day of the local month that holds `utc`.
 double StartOfLocalMonth(double utc);
+double StartOfLocalMonth(const TIME_ZONE_INFORMATION& zone, double utc);
