@@ -118,9 +118,19 @@ HRESULT Logger::Open(const LoggerOptions& options, std::wstring* problem) {
         auto sensor = std::make_shared<Sensor>();
         sensor->info = info;
         std::wstring path = LogPath(info.settingsIndex);
-        // Without a catalogue the logs are what a first start stopped in the middle left behind:
-        // they are made anew, as that start would have made them.
+        // Without a catalogue the logs are made anew, as a first start makes them. A log already
+        // there (a first start stopped half-way, or a catalogue deleted by hand) is kept aside
+        // under another name: nothing a user logged is written over.
         LogRepair repair;
+        if (first) {
+            std::wstring aside;
+            hr = KeepAside(path, aside);
+            if (FAILED(hr)) {
+                *problem = Format(L"Cannot keep the log %1 aside: %2", path, ComErrorText(hr));
+                return hr;
+            }
+            if (!aside.empty()) Status(Format(L"The log %1 had no catalogue entry and has been kept as %2", path, aside));
+        }
         hr = first ? sensor->log.Create(path) : sensor->log.Open(path, now + kFutureMargin, &repair);
         if (FAILED(hr)) {
             *problem = Format(L"Cannot open the log %1: %2", path, ComErrorText(hr));
@@ -158,6 +168,21 @@ HRESULT Logger::Open(const LoggerOptions& options, std::wstring* problem) {
     hr = SaveCatalogue();
     if (FAILED(hr)) *problem = Format(L"Cannot write the catalogue in %1: %2", m_folder, ComErrorText(hr));
     return hr;
+}
+
+HRESULT KeepAside(const std::wstring& path, std::wstring& aside) {
+    aside.clear();
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return S_OK;
+    for (int n = 1; n <= 999; ++n) {
+        std::wstring name = path + L".orphan" + (n > 1 ? L"-" + std::to_wstring(n) : L"");
+        if (::MoveFileExW(path.c_str(), name.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            aside = name;
+            return S_OK;
+        }
+        DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return HRESULT_FROM_WIN32(error);
+    }
+    return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
 }
 
 std::shared_ptr<Sensor> Logger::Find(long id, long type) const {

@@ -36,6 +36,10 @@ struct LoggerOptions {
 inline constexpr double kFutureMargin = 5.0 / 1440;
 
 // Told of every logged measurement and of status texts.
+// Moves the file at `path`, if there is one, to `path`.orphan (or .orphan-2 and on, never over
+// another file) and says where in `aside`; empty when there was nothing to move.
+HRESULT KeepAside(const std::wstring& path, std::wstring& aside);
+
 class LoggerListener {
 public:
     virtual void OnMeasurement(const SensorInfo& sensor, const LogRecord& record) = 0;

@@ -331,8 +331,28 @@ TEST(LoggerStore, AFirstStartStoppedHalfWayIsMadeAnewAtTheNext) {
         ASSERT_EQ(logger.Open(Small(folder), &problem), S_OK) << problem.c_str();
         ASSERT_EQ(logger.Sensors().size(), 3u);
         for (auto& s : logger.Sensors()) EXPECT_EQ(s->log.Records().size(), 144u);
-        EXPECT_TRUE(logger.EarlyStatus().empty());
+        // The logs found without a catalogue are kept aside, once, and said so.
+        EXPECT_EQ(logger.EarlyStatus().size(), start == 0 ? 3u : 0u);
     }
+    UniqueHandle kept(::CreateFileW(folder.File(L"sensor-2.log.orphan").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    ASSERT_TRUE(::GetFileSizeEx(kept.Get(), &size));
+    EXPECT_EQ(size.QuadPart, static_cast<LONGLONG>(50 * sizeof(LogRecord) + 5));
+}
+
+TEST(LoggerStore, KeepingAsideNeverWritesOverAnEarlierOrphan) {
+    TempFolder folder;
+    std::wstring path = folder.File(L"sensor-1.log"), aside;
+    for (const wchar_t* expected : {L"sensor-1.log.orphan", L"sensor-1.log.orphan-2"}) {
+        UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+        file.Reset();
+        ASSERT_EQ(KeepAside(path, aside), S_OK);
+        EXPECT_EQ(aside, folder.File(expected));
+    }
+    ASSERT_EQ(KeepAside(path, aside), S_OK);  // nothing there: nothing moved
+    EXPECT_TRUE(aside.empty());
 }
 
 TEST(ServerLoop, EndsOnStopOrQuitAndNeverSpinsOnAFailedWait) {
