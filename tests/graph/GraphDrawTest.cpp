@@ -403,6 +403,23 @@ TEST_F(GraphDrawTest, TwoHourWindowLabelsQuarterHoursAndItsDateAtTheLeft) {
     EXPECT_EQ(std::count(majorXs.begin(), majorXs.end(), 800), 0);
 }
 
+// The last hour of the year is still the old year's, in a zone with daylight saving in summer.
+TEST_F(GraphDrawTest, TheHourBeforeNewYearKeepsItsLabels) {
+    double end = Local(2026, 1, 1, 1);
+    CGraphView& graph = Graph(1, 0, end - 5, end, end);
+    graph.Settings().scale = ValueScale{18, 25, 1};
+    Scene scene = Record(graph, kRect);
+    const wchar_t* labels[] = {L"23:15", L"23:30", L"23:45"};
+    for (int i = 0; i < 3; ++i) {
+        const Text* t = scene.Find(labels[i]);
+        ASSERT_TRUE(t) << i;
+        EXPECT_NEAR(t->at.x, 800 + 1125 * (i + 1), 1);
+    }
+    const Text* date = scene.Find(L"1/1/2026");
+    ASSERT_TRUE(date);
+    EXPECT_NEAR(date->at.x, 800 + 1125 * 4, 1);
+}
+
 TEST_F(GraphDrawTest, CrowdedHourLabelsAreSkippedTheirTicksKept) {
     double end = Local(2026, 3, 10, 12);
     CGraphView& graph = Graph(1, 0, end - 5, end, end);
