@@ -10,11 +10,9 @@
 namespace {
 // The program connects to the logger server when it starts: give it a small one, and stop it
 // afterwards, since a server started by COM outlives the program.
-class KestrovaProcess : public ::testing::Test {
+class KestrovaProcess : public SharedServerSuite {
 protected:
-    static void SetUpTestSuite() { s_server = std::make_unique<OstrelTestServer>(L"/Sensors 2 /History 1 /Period 0"); }
-    static void TearDownTestSuite() { s_server.reset(); }
-    static inline std::unique_ptr<OstrelTestServer> s_server;
+    static void SetUpTestSuite() { StartServer(L"/Sensors 2 /History 1 /Period 0"); }
 };
 
 std::wstring Program() { return BuildFolder() + L"Kestrova.exe"; }
@@ -81,7 +79,7 @@ TEST_F(KestrovaProcess, TakesItsResourcesFromALibraryOfItsOwnVersionOnly) {
 }
 
 TEST_F(KestrovaProcess, WithoutAServerItSaysSoAndRunsAnyway) {
-    s_server->Stop();
+    Server().Stop();
     ASSERT_EQ(RunOstrelServer(L"/UnregServer"), 0);
     ChildProcess process(Program(), L"");
     HWND box = process.WaitForWindow(L"#32770");

@@ -19,17 +19,9 @@ std::unique_ptr<ChildProcess> StartSubscriber(const wchar_t* mode) {
 }  // namespace
 
 // One server for both tests: each brings its own subscribers and counts only what they hear.
-class OstrelClients : public ::testing::Test {
+class OstrelClients : public SharedServerSuite {
 protected:
-    static void SetUpTestSuite() { s_server = new OstrelTestServer(L"/Sensors 3 /History 0 /Period 0"); }
-    static void TearDownTestSuite() {
-        delete s_server;
-        s_server = nullptr;
-    }
-    static OstrelTestServer& Server() { return *s_server; }
-
-private:
-    static inline OstrelTestServer* s_server = nullptr;
+    static void SetUpTestSuite() { StartServer(L"/Sensors 3 /History 0 /Period 0"); }
 };
 
 // Run only as the child of the tests below.

@@ -66,17 +66,9 @@ LONGLONG FileSize(const std::wstring& path) {
 
 // One quiet server for the tests that can share it; those that log measurements come last, as
 // the counts of the others are exact.
-class OstrelQuietServer : public ::testing::Test {
+class OstrelQuietServer : public SharedServerSuite {
 protected:
-    static void SetUpTestSuite() { s_server = new OstrelTestServer(kQuiet); }
-    static void TearDownTestSuite() {
-        delete s_server;
-        s_server = nullptr;
-    }
-    static OstrelTestServer& Server() { return *s_server; }
-
-private:
-    static inline OstrelTestServer* s_server = nullptr;
+    static void SetUpTestSuite() { StartServer(kQuiet); }
 };
 
 TEST(OstrelRegistration, RegistersClassInterfacesAndTypeLibraryAndRemovesThem) {

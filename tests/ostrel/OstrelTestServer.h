@@ -7,8 +7,11 @@
 #include <oaidl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "Com.h"
 #include "Ostrel.h"
@@ -36,6 +39,18 @@ public:
 private:
     TempFolder m_folder;
     bool m_registered = false;
+};
+
+// A test suite whose tests share one server; the suite starts it with its own options:
+//   static void SetUpTestSuite() { StartServer(L"/Sensors 2 /History 1 /Period 0"); }
+class SharedServerSuite : public ::testing::Test {
+protected:
+    static void StartServer(const wchar_t* options) { s_server = std::make_unique<OstrelTestServer>(options); }
+    static void TearDownTestSuite() { s_server.reset(); }
+    static OstrelTestServer& Server() { return *s_server; }
+
+private:
+    static inline std::unique_ptr<OstrelTestServer> s_server;
 };
 
 // One event as a test sink received it.
