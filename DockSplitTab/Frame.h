@@ -71,12 +71,25 @@ public:
     bool DockView(const StateRecord& record, ClientView* view);
     bool DockViewAtSide(int side, ClientView* view);
     bool FloatView(const RECT& rect, ClientView* view);
-    // Places a view by its saved record: docked, floating, or else docked at the left.
+    // Places a view by its saved record: docked, floating, in the central area, or else docked at
+    // the left. The record's sizes and rectangle are bounded to the frame and the screen.
     void RestoreView(const StateRecord& record, ClientView* view);
+    // RestoreView with the view's record read from `settings`: a view's first placement.
+    void RestoreSaved(const SettingsAccess& settings, ClientView* view);
     void ShowView(ClientView* view);
     bool HideView(HWND view);
     bool IsInLayout(HWND view) const { return m_views.count(view) != 0; }
     bool IsSelected(HWND view) const;
+    // In the layout and the front tab of its pane.
+    bool IsShown(HWND view) const { return IsInLayout(view) && IsSelected(view); }
+    // A view's "Hide": in the layout, it is hidden (false); else it comes back where it was last
+    // (true when it is in the layout again).
+    bool ToggleView(ClientView* view);
+    // A show/hide command for one view: the front tab is hidden, a covered one brought to the
+    // front, a hidden one shown where it was last. Returns whether it is the front tab afterwards.
+    bool ToggleFront(ClientView* view);
+    // False when the view is not in the layout; else selects its tab if it is not the front one.
+    bool ActivateView(HWND view);
     bool BringToFront(HWND view);
     HWND ActiveView() const;
     ClientView* FindView(HWND view) const;
@@ -152,6 +165,8 @@ private:
 
     DockPane* EnsureDockPane(int side, int size, int cornerFlags, std::unique_ptr<SplitPane> adopt = nullptr);
     FloatFrame* NewFloatFrame(const RECT& rect, std::unique_ptr<SplitPane> adopt = nullptr);
+    // A new floating frame in which `view` covers `viewRect` (screen).
+    FloatFrame* FloatAroundView(const RECT& viewRect, ClientView* view);
     void AddToSplitPane(SplitPane& pane, ClientView* view);
     // Takes a view out of its place (hidden, child of the frame window); an emptied dock side or
     // floating frame goes away.
@@ -253,6 +268,8 @@ public:
     HWND Create(HWND frame, const RECT& rect, FloatDockFrameListener* listener, bool autoHideTabs,
                 std::unique_ptr<SplitPane> adopt);
     std::unique_ptr<SplitPane> ReleaseSplitPane() { return std::move(m_splitPane); }
+    // The window rectangle of a floating frame whose client area is `client` (screen).
+    static RECT WindowRectFor(const RECT& client);
 
     BEGIN_MSG_MAP(Frame::FloatFrame)
         MESSAGE_HANDLER(WM_SIZE, OnSize)

@@ -107,10 +107,24 @@ TEST_F(FrameTest, HiddenViewsComeBackWhereTheyWere) {
     EXPECT_TRUE(InCentral(central));
     Frame::FloatFrame* again = FloatOf(floating);
     ASSERT_NE(again, nullptr);
-    RECT expected = floatedAt;
-    ::InflateRect(&expected, 7, 27);
-    EXPECT_TRUE(ScreenRect(*again) == expected);
+    EXPECT_TRUE(ScreenRect(floating->m_window) == floatedAt);
     EXPECT_TRUE(::IsWindowVisible(central->m_window));
+
+    // Hiding and showing again, with or without a tab strip, neither grows nor moves it.
+    const RECT frameAt = ScreenRect(*again);
+    for (bool withStrip : {false, true}) {
+        DockHost other(/*autoHideTabs=*/!withStrip);
+        ASSERT_TRUE(other.Open(400, 300, true));
+        TestView* view = other.NewView(L"cycled");
+        other.Frame().FloatView(RECT{100, 100, 400, 300}, view);
+        const RECT first = ScreenRect(view->m_window);
+        for (int round = 0; round < 3; ++round) {
+            ASSERT_FALSE(other.ToggleClientView(view->m_window));
+            ASSERT_TRUE(other.ToggleClientView(view->m_window));
+            EXPECT_TRUE(ScreenRect(view->m_window) == first) << "round " << round << " strip " << withStrip;
+        }
+    }
+    EXPECT_TRUE(ScreenRect(*again) == frameAt);
 }
 
 TEST_F(FrameTest, TheDockCommandAlternatesBetweenFloatingAndTheCentralArea) {
@@ -241,9 +255,7 @@ TEST_F(FrameTest, ADetachedTabFloatsAtTheViewsRectangle) {
     DockHost::Pump();
     Frame::FloatFrame* floating = FloatOf(b);
     ASSERT_NE(floating, nullptr);
-    RECT expected = at;
-    ::InflateRect(&expected, 7, 27);
-    EXPECT_TRUE(ScreenRect(*floating) == expected);
+    EXPECT_TRUE(ScreenRect(b->m_window) == at);
     EXPECT_EQ(::GetWindow(*floating, GW_OWNER), host.m_hWnd);  // stays above the main window
     EXPECT_TRUE(InCentral(a));
 }
@@ -295,8 +307,11 @@ TEST_F(FrameTest, SaveStateWritesTheRecordOfEveryDockedAndFloatingView) {
     StateRecord record = ReadViewState(store, L"Test_floating");
     EXPECT_EQ(record.kind, PlaceFloating);
     EXPECT_TRUE(record.rect == ScreenRect(*FloatOf(floating)));
-    size = sizeof(bytes);
-    EXPECT_TRUE(ReadSettingBinary(L"State", L"Test_central", bytes, size));  // central views: none
+    // A view of the central area replaces its older record, which would float it again.
+    WriteSettingBinary(L"State", L"Test_central", EncodeState(StateRecord{PlaceFloating, 0, 0, {1, 2, 300, 200}}).data(),
+                       kStateRecordSize);
+    frame().SaveState(store);
+    EXPECT_EQ(ReadViewState(store, L"Test_central").kind, PlaceCentral);
 
     // Another length, or nothing at all, docks at the left with the side's size.
     const BYTE shortRecord[27] = {3};
@@ -313,12 +328,49 @@ TEST_F(FrameTest, SaveStateWritesTheRecordOfEveryDockedAndFloatingView) {
     ASSERT_TRUE(second.Open(800, 600, false));
     TestView* list2 = second.NewView(L"list");
     TestView* floating2 = second.NewView(L"floating");
-    second.Frame().RestoreView(ReadViewState(store, list2->Name()), list2);
-    second.Frame().RestoreView(ReadViewState(store, floating2->Name()), floating2);
+    TestView* central2 = second.NewView(L"central");
+    for (TestView* v : {list2, floating2, central2}) second.Frame().RestoreSaved(store, v);
     EXPECT_TRUE(second.Frame().DockSplitPane(SideRight)->HoldsView(list2->m_window));
+    EXPECT_TRUE(second.Frame().Central().HoldsView(central2->m_window));
     EXPECT_EQ(second.Frame().Layout().sides[SideRight].size, 210);
     ASSERT_EQ(second.Frame().FloatFrames().size(), 1u);
     EXPECT_TRUE(ScreenRect(*second.Frame().FloatFrames()[0]) == record.rect);
+    DeleteSettingsKey(L"State");
+}
+
+TEST_F(FrameTest, AbsurdStoredRecordsPlaceViewsWithinTheFrameAndTheScreen) {
+    DeleteSettingsKey(L"State");
+    const SettingsAccess store{ReadSettingBinary, WriteSettingBinary};
+    auto store28 = [](const wchar_t* name, StateRecord record) {
+        WriteSettingBinary(L"State", name, EncodeState(record).data(), kStateRecordSize);
+    };
+    store28(L"Test_huge", StateRecord{PlaceDocked, SideLeft, 0x7FFFFFF0, {}});
+    store28(L"Test_away", StateRecord{PlaceFloating, 0, 0, {-0x7FFFFFF0, 0x7FFFFF00, 0x7FFFFFF0, 0x7FFFFFFF}});
+    store28(L"Test_inverted", StateRecord{PlaceFloating, 0, 0, {500, 500, 100, 100}});
+    store28(L"Test_side9", StateRecord{PlaceDocked, 9, 100, {}});
+    TestView* huge = View(L"huge");
+    frame().RestoreSaved(store, huge);
+    EXPECT_TRUE(AtSide(huge, SideLeft));
+    EXPECT_EQ(frame().Layout().sides[SideLeft].size, 800 - kMinimumAreaSize - 1);
+    EXPECT_EQ(frame().Layout().centralWidth, kMinimumAreaSize + 1);
+    EXPECT_TRUE(ScreenRect(frame().Central()).right == ScreenRect(frame()).right);  // still in the frame
+
+    TestView* away = View(L"away");
+    frame().RestoreSaved(store, away);
+    ASSERT_NE(FloatOf(away), nullptr);
+    RECT onScreen{}, frameRect = ScreenRect(*FloatOf(away));
+    RECT screen{0, 0, ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    ::OffsetRect(&screen, ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN));
+    EXPECT_TRUE(::IntersectRect(&onScreen, &frameRect, &screen) && onScreen == frameRect);
+
+    for (const wchar_t* name : {L"inverted", L"side9"}) {
+        TestView* view = View(name);
+        frame().RestoreSaved(store, view);
+        EXPECT_TRUE(AtSide(view, SideLeft)) << name;
+    }
+    // What is written back is what the frame showed, so the next start is sound again.
+    frame().SaveState(store);
+    EXPECT_EQ(ReadViewState(store, L"Test_huge").size, 800 - kMinimumAreaSize - 1);
     DeleteSettingsKey(L"State");
 }
 
