@@ -392,6 +392,26 @@ TEST_F(FrameTest, ActivationMovesTheActiveCaptionAndFallsBackWhenAPlaceGoes) {
     EXPECT_TRUE(AtSide(list, SideLeft));
 }
 
+TEST_F(FrameTest, TheShowHideCommandHidesTheFrontTabRaisesACoveredOneAndShowsAHiddenOne) {
+    TestView* list = View(L"list");
+    TestView* other = View(L"other");
+    frame().DockViewAtSide(SideRight, list);
+    frame().DockViewAtSide(SideRight, other);  // covers the list
+    EXPECT_FALSE(frame().IsShown(list->m_window));
+    EXPECT_TRUE(frame().ToggleFront(list));
+    EXPECT_TRUE(frame().IsShown(list->m_window));
+    EXPECT_FALSE(frame().ToggleFront(list));
+    EXPECT_FALSE(frame().IsInLayout(list->m_window));
+    EXPECT_TRUE(frame().ToggleFront(list));
+    EXPECT_TRUE(AtSide(list, SideRight));
+    EXPECT_TRUE(frame().IsShown(list->m_window));
+    // The view's own "Hide" hides it even behind another tab.
+    frame().BringToFront(other->m_window);
+    EXPECT_FALSE(host.ToggleClientView(list->m_window));
+    EXPECT_FALSE(frame().IsInLayout(list->m_window));
+    EXPECT_FALSE(host.ActivateClientView(list->m_window));
+}
+
 TEST_F(FrameTest, TheSizingEdgeFollowsTheMouseAndAppliesOnRelease) {
     frame().DockViewAtSide(SideLeft, View(L"left"));
     Frame::DockPane* side = frame().GetDockPane(SideLeft);
