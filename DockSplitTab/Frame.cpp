@@ -283,9 +283,14 @@ void Frame::UpdateCaptions() {
 
 // ---- operations of the program's main window ---------------------------------------------------
 
-void Frame::AddView(ClientView* view) {
+void Frame::AddView(ClientView* view, bool activate) {
     if (!view || !view->m_window || IsInLayout(view->m_window)) return;
-    AddToSplitPane(m_central, view);
+    if (activate) return AddToSplitPane(m_central, view);
+    // Behind the central area's selected tab: nothing is shown, focused or made active, so adding
+    // many views costs each the same.
+    m_central.AddView(view->m_caption.c_str(), view->m_window, view->m_tooltip.c_str(), view->m_image, false);
+    view->m_pane = &m_central;
+    m_views[view->m_window] = view;
 }
 
 bool Frame::DockView(const StateRecord& record, ClientView* view) {

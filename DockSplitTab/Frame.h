@@ -67,7 +67,9 @@ public:
     // The images the views' image indices refer to (not owned): given to every place's tabs.
     void SetImageList(HIMAGELIST images);
 
-    void AddView(ClientView* view);
+    // Adds a view to the central area's current pane; with `activate` it becomes the front tab and
+    // the active view, without it it waits behind the front tab (the first one is shown anyway).
+    void AddView(ClientView* view, bool activate = true);
     bool DockView(const StateRecord& record, ClientView* view);
     bool DockViewAtSide(int side, ClientView* view);
     bool FloatView(const RECT& rect, ClientView* view);

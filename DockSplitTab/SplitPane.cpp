@@ -71,9 +71,9 @@ SplitDock* SplitPane::FindSplitter(HWND hWnd) const {
 
 SplitDock* SplitPane::ParentSplitter(HWND child) const { return FindSplitter(::GetParent(child)); }
 
-void SplitPane::AddView(const wchar_t* caption, HWND view, const wchar_t* tooltip, int image) {
+void SplitPane::AddView(const wchar_t* caption, HWND view, const wchar_t* tooltip, int image, bool select) {
     if (!view || HoldsView(view) || !m_activePane) return;
-    m_activePane->AddView(TabItem{caption ? caption : L"", image, view}, tooltip ? tooltip : L"");
+    m_activePane->AddView(TabItem{caption ? caption : L"", image, view}, tooltip ? tooltip : L"", select);
     m_viewPanes[view] = m_activePane;
 }
 

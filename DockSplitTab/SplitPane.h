@@ -37,7 +37,9 @@ public:
     HWND Create(HWND parent, CallBackListener* owner, bool tabsOnTop, bool autoHide,
                 HIMAGELIST images = nullptr);
 
-    void AddView(const wchar_t* caption, HWND view, const wchar_t* tooltip, int image);
+    // `select` clear: the view's tab waits behind the current pane's selected one (unless it is
+    // the pane's first).
+    void AddView(const wchar_t* caption, HWND view, const wchar_t* tooltip, int image, bool select = true);
     bool RemoveView(HWND view);
     bool ActivateView(HWND view);
     HWND ActiveView() const;

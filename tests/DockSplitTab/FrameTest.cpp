@@ -412,6 +412,33 @@ TEST_F(FrameTest, TheShowHideCommandHidesTheFrontTabRaisesACoveredOneAndShowsAHi
     EXPECT_FALSE(host.ActivateClientView(list->m_window));
 }
 
+TEST_F(FrameTest, ViewsAddedWithoutActivatingWaitBehindTheFrontTabInOrder) {
+    TestView* list = View(L"list");
+    frame().DockViewAtSide(SideLeft, list);
+    std::vector<TestView*> graphs;
+    for (const wchar_t* name : {L"g0", L"g1", L"g2", L"g3", L"g4"}) {
+        graphs.push_back(View(name));
+        frame().AddView(graphs.back(), /*activate=*/false);
+    }
+    EXPECT_EQ(frame().ActiveView(), list->m_window);
+    Pane* pane = frame().Central().CurrentPane();
+    ASSERT_EQ(pane->TabCount(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(pane->ViewAt(i), graphs[i]->m_window);
+        EXPECT_TRUE(frame().IsInLayout(graphs[i]->m_window));
+        EXPECT_EQ(::IsWindowVisible(graphs[i]->m_window) != FALSE, i == 0) << i;
+    }
+    // Tabs behind a removed one are still found at their new places.
+    frame().HideView(graphs[1]->m_window);
+    EXPECT_TRUE(frame().BringToFront(graphs[3]->m_window));
+    EXPECT_EQ(pane->SelectedView(), graphs[3]->m_window);
+    EXPECT_EQ(pane->Item(graphs[4]->m_window).caption, L"g4");
+    EXPECT_FALSE(::IsWindowVisible(graphs[0]->m_window));
+    frame().AddView(graphs[1]);
+    EXPECT_EQ(frame().ActiveView(), graphs[1]->m_window);
+    EXPECT_EQ(pane->ViewAt(4), graphs[1]->m_window);
+}
+
 TEST_F(FrameTest, TheSizingEdgeFollowsTheMouseAndAppliesOnRelease) {
     frame().DockViewAtSide(SideLeft, View(L"left"));
     Frame::DockPane* side = frame().GetDockPane(SideLeft);
