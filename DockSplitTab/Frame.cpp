@@ -111,6 +111,12 @@ void Frame::UpdateLayout() {
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Frame::HoldCentralDrawing(bool hold) {
+    m_batches += hold ? 1 : -1;
+    if (m_batches < 0) m_batches = 0;
+    if (m_central.m_hWnd) m_central.HoldStripDrawing(m_batches > 0);
+}
+
 // ---- where things are ------------------------------------------------------------------------
 
 Frame::Place Frame::PlaceOfView(HWND view) const {

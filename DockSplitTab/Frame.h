@@ -60,6 +60,19 @@ public:
     class DockPane;
     class FloatFrame;
 
+    // While one is open, the central area's tab strips are drawn only once it closes instead of
+    // after every added view: a strip redraws all its tabs, so adding N views one by one with the
+    // messages running in between would cost N redraws of up to N tabs.
+    class AddBatch {
+    public:
+        explicit AddBatch(Frame& frame) : m_frame(frame) { m_frame.HoldCentralDrawing(true); }
+        ~AddBatch() { m_frame.HoldCentralDrawing(false); }
+        AddBatch(const AddBatch&) = delete;
+        AddBatch& operator=(const AddBatch&) = delete;
+    private:
+        Frame& m_frame;
+    };
+
     Frame();
     ~Frame() override;
 
@@ -159,6 +172,8 @@ private:
     Place PlaceOfWindow(HWND window) const;
     FloatFrame* FindFloatFrame(HWND window) const;
     void UpdateLayout();
+    // Counted, so that batches may nest.
+    void HoldCentralDrawing(bool hold);
     void PostMove(const MoveRequest& request);
     void ExecuteMove(const MoveRequest& request);
     void MoveOneView(const MoveRequest& request, ClientView* view);
@@ -194,6 +209,7 @@ private:
     std::list<std::unique_ptr<FloatFrame>> m_floatFrames;
     std::map<UINT, MoveRequest> m_moveRequests;
     UINT m_nextRequest = 1;
+    int m_batches = 0;
     FrameListener* m_listener = nullptr;
     bool m_autoHideTabs = false;
     HIMAGELIST m_images = nullptr;

@@ -181,7 +181,8 @@ RECT FitFloatRect(const RECT& stored, const RECT& screen) {
     Wide left = 0, top = 0;
     const Wide w = fit(width, stored.left, screen.left, screen.right, left);
     const Wide h = fit(height, stored.top, screen.top, screen.bottom, top);
-    return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + w), static_cast<LONG>(top + h)};
+    return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + w),
+                static_cast<LONG>(top + h)};
 }
 
 namespace {

@@ -107,6 +107,13 @@ std::wstring Pane::Tooltip(HWND view) const {
     return it == m_tooltips.end() ? std::wstring() : it->second;
 }
 
+void Pane::HoldStripDrawing(bool hold) {
+    m_tabs.SendMessage(WM_SETREDRAW, !hold);
+    if (hold) return;
+    UpdateLayout();  // the strip's visibility as the tabs want it, whatever the message did to it
+    ::RedrawWindow(m_tabs, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 RECT Pane::TabStripRect() const {
     RECT rc = GetClientRect();
     if (!m_stripShown) return RECT{};

@@ -36,6 +36,9 @@ public:
     RECT TabStripRect() const;
     RECT ClientPart() const;
     TabControl& Tabs() { return m_tabs; }
+    // Holds the tab strip's drawing (while many tabs are added, each would redraw the whole strip)
+    // or lets it draw again, at once.
+    void HoldStripDrawing(bool hold);
 
     // Tab reordering inside the strip; the rest of a drag goes to the split pane.
     void ViewActivated(HWND pane, HWND view) override;

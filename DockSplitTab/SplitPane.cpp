@@ -45,7 +45,14 @@ Pane* SplitPane::NewPane(HWND parent, bool autoHide) {
     if (!pane->Create(parent, this, m_tabsOnTop, autoHide, m_images)) return nullptr;
     Pane* raw = pane.get();
     m_panes.emplace(raw->m_hWnd, std::move(pane));
+    if (m_stripDrawingHeld) raw->HoldStripDrawing(true);
     return raw;
+}
+
+void SplitPane::HoldStripDrawing(bool hold) {
+    if (hold == m_stripDrawingHeld) return;
+    m_stripDrawingHeld = hold;
+    for (auto& [hWnd, pane] : m_panes) pane->HoldStripDrawing(hold);
 }
 
 void SplitPane::SetImageList(HIMAGELIST images) {

@@ -53,6 +53,8 @@ public:
     void SetOwner(CallBackListener* owner) { m_owner = owner; }
     // The images of the tabs (not owned), for this split pane's panes now and later.
     void SetImageList(HIMAGELIST images);
+    // Holds the drawing of every pane's tab strip (panes made meanwhile too), or releases it.
+    void HoldStripDrawing(bool hold);
 
     Pane* CurrentPane() const { return m_activePane; }
     Pane* PaneOf(HWND view) const;
@@ -107,6 +109,7 @@ private:
     bool m_tabsOnTop = true;
     bool m_autoHide = false;
     HIMAGELIST m_images = nullptr;
+    bool m_stripDrawingHeld = false;
     HWND m_rootChild = nullptr;
     Pane* m_activePane = nullptr;
     std::map<HWND, std::unique_ptr<SplitterT<true>>> m_verticalSplitters;

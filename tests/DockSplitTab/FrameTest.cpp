@@ -308,8 +308,8 @@ TEST_F(FrameTest, SaveStateWritesTheRecordOfEveryDockedAndFloatingView) {
     EXPECT_EQ(record.kind, PlaceFloating);
     EXPECT_TRUE(record.rect == ScreenRect(*FloatOf(floating)));
     // A view of the central area replaces its older record, which would float it again.
-    WriteSettingBinary(L"State", L"Test_central", EncodeState(StateRecord{PlaceFloating, 0, 0, {1, 2, 300, 200}}).data(),
-                       kStateRecordSize);
+    const StateBytes older = EncodeState(StateRecord{PlaceFloating, 0, 0, {1, 2, 300, 200}});
+    WriteSettingBinary(L"State", L"Test_central", older.data(), kStateRecordSize);
     frame().SaveState(store);
     EXPECT_EQ(ReadViewState(store, L"Test_central").kind, PlaceCentral);
 
@@ -437,6 +437,50 @@ TEST_F(FrameTest, ViewsAddedWithoutActivatingWaitBehindTheFrontTabInOrder) {
     frame().AddView(graphs[1]);
     EXPECT_EQ(frame().ActiveView(), graphs[1]->m_window);
     EXPECT_EQ(pane->ViewAt(4), graphs[1]->m_window);
+}
+
+// Whether a tab strip draws anything when asked to paint into a bitmap.
+static bool StripDraws(HWND strip) {
+    RECT rc{};
+    ::GetClientRect(strip, &rc);
+    ClientDC screen(strip);
+    MemoryDC dc(screen);
+    Bitmap bitmap(::CreateCompatibleBitmap(screen, rc.right, rc.bottom));
+    SelectedObject selected(dc, bitmap);
+    const COLORREF marker = RGB(255, 0, 255);
+    ::FillRect(dc, &rc, Brush(marker));
+    ::SendMessageW(strip, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), PRF_CLIENT);
+    for (int x = 0; x < rc.right; x += 2)
+        for (int y = 0; y < rc.bottom; y += 2)
+            if (::GetPixel(dc, x, y) != marker) return true;
+    return false;
+}
+
+TEST_F(FrameTest, ABatchOfAdditionsDrawsTheTabStripsOnlyWhenItCloses) {
+    HWND strip = frame().Central().CurrentPane()->Tabs();
+    {
+        Frame::AddBatch outer(frame());
+        {
+            Frame::AddBatch inner(frame());
+            frame().AddView(View(L"one"), false);
+        }
+        frame().AddView(View(L"two"), false);
+        EXPECT_FALSE(StripDraws(strip));
+        // A pane split off while the batch is open is held and released with the others.
+        SplitPane& central = frame().Central();
+        RECT rc{};
+        ::GetWindowRect(*central.CurrentPane(), &rc);
+        const POINT right{rc.right - 10, (rc.top + rc.bottom) / 2};
+        HWND two = central.CurrentPane()->ViewAt(1);
+        central.DragStart(*central.CurrentPane(), two, right.x, right.y, 0);
+        central.DragOver(*central.CurrentPane(), two, right.x, right.y, 0);
+        central.DragDrop(*central.CurrentPane(), two, right.x, right.y, 0);
+        ASSERT_EQ(central.PaneCount(), 2);
+        EXPECT_FALSE(StripDraws(central.PaneOf(two)->Tabs()));
+    }
+    EXPECT_TRUE(::IsWindowVisible(strip));
+    EXPECT_TRUE(StripDraws(strip));
+    EXPECT_TRUE(StripDraws(frame().Central().PaneOf(frame().Central().Views()[1])->Tabs()));
 }
 
 TEST_F(FrameTest, TheSizingEdgeFollowsTheMouseAndAppliesOnRelease) {
