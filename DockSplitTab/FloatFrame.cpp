@@ -2,13 +2,22 @@
 
 namespace DockSplitTab {
 
+namespace {
+constexpr DWORD kFloatStyle =
+    WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+constexpr DWORD kFloatExStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE | WS_EX_NOPARENTNOTIFY;
+}  // namespace
+
+RECT Frame::FloatFrame::WindowRectFor(const RECT& client) {
+    RECT rc = client;
+    ::AdjustWindowRectEx(&rc, kFloatStyle, FALSE, kFloatExStyle);
+    return rc;
+}
+
 HWND Frame::FloatFrame::Create(HWND frame, const RECT& rect, FloatDockFrameListener* listener, bool autoHideTabs,
                                std::unique_ptr<SplitPane> adopt) {
     m_listener = listener;
-    const DWORD style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN |
-                        WS_CLIPSIBLINGS;
-    const DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE | WS_EX_NOPARENTNOTIFY;
-    if (!Window<FloatFrame>::Create(frame, &rect, L"", style, exStyle)) return nullptr;
+    if (!Window<FloatFrame>::Create(frame, &rect, L"", kFloatStyle, kFloatExStyle)) return nullptr;
     if (!HoldSplitPane(m_hWnd, listener, autoHideTabs, std::move(adopt))) {
         DestroyWindow();
         return nullptr;

@@ -18,9 +18,13 @@ namespace {
 constexpr int kDefaultSideSize[SideCount] = {150, 150, 200, 200};
 // Left and right sides run the whole height by default; top and bottom fit between them.
 constexpr int kDefaultCornerFlags[SideCount] = {0, 0, 3, 3};
-constexpr int kFloatBorderX = 7, kFloatBorderY = 27;  // a view's rectangle to its frame's
 constexpr int kPlaceBorderX = 4, kPlaceBorderY = 12;  // a place's rectangle to its frame's
 const wchar_t kStateKey[] = L"State";
+
+RECT VirtualScreen() {
+    const int x = ::GetSystemMetrics(SM_XVIRTUALSCREEN), y = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{x, y, x + ::GetSystemMetrics(SM_CXVIRTUALSCREEN), y + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
 }  // namespace
 
 StateRecord ReadViewState(const SettingsAccess& settings, const std::wstring& name) {
@@ -105,6 +109,12 @@ void Frame::UpdateLayout() {
     RECT rc = CentralRect(m_layout);
     ::SetWindowPos(m_central, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Frame::HoldCentralDrawing(bool hold) {
+    m_batches += hold ? 1 : -1;
+    if (m_batches < 0) m_batches = 0;
+    if (m_central.m_hWnd) m_central.HoldStripDrawing(m_batches > 0);
 }
 
 // ---- where things are ------------------------------------------------------------------------
@@ -279,19 +289,27 @@ void Frame::UpdateCaptions() {
 
 // ---- operations of the program's main window ---------------------------------------------------
 
-void Frame::AddView(ClientView* view) {
+void Frame::AddView(ClientView* view, bool activate) {
     if (!view || !view->m_window || IsInLayout(view->m_window)) return;
-    AddToSplitPane(m_central, view);
+    if (activate) return AddToSplitPane(m_central, view);
+    // Behind the central area's selected tab: nothing is shown, focused or made active, so adding
+    // many views costs each the same.
+    m_central.AddView(view->m_caption.c_str(), view->m_window, view->m_tooltip.c_str(), view->m_image, false);
+    view->m_pane = &m_central;
+    m_views[view->m_window] = view;
 }
 
 bool Frame::DockView(const StateRecord& record, ClientView* view) {
     if (!view || !view->m_window || !IsValidSide(record.side) || IsInLayout(view->m_window)) return false;
     const int side = record.side;
     const bool existed = m_dockPanes[side] != nullptr;
-    DockPane* pane = EnsureDockPane(side, record.size, -1);
+    // A stored size may be anything: the side gets no more than the frame can show beside it.
+    const RECT screen = VirtualScreen();
+    const int size = BoundSideSize(m_layout, side, record.size,
+                                   IsHorizontalSide(side) ? screen.bottom - screen.top : screen.right - screen.left);
+    DockPane* pane = EnsureDockPane(side, size, -1);
     if (!pane) return false;
-    if (existed && record.size > 0 && ResizeSide(m_layout, side, record.size - m_layout.sides[side].size))
-        UpdateLayout();
+    if (existed && size > 0 && ResizeSide(m_layout, side, size - m_layout.sides[side].size)) UpdateLayout();
     AddToSplitPane(*pane->Split(), view);
     view->m_mode = ModeDocked;
     view->m_dockSide = side;
@@ -312,9 +330,43 @@ bool Frame::FloatView(const RECT& rect, ClientView* view) {
 }
 
 void Frame::RestoreView(const StateRecord& record, ClientView* view) {
+    if (!view || !view->m_window || IsInLayout(view->m_window)) return;
     if (record.kind == PlaceDocked && IsValidSide(record.side) && DockView(record, view)) return;
-    if (record.kind == PlaceFloating && FloatView(record.rect, view)) return;
+    if (record.kind == PlaceCentral) return AddView(view);
+    // A stored rectangle may lie off every screen or be of any size: it is fitted to the screen.
+    const RECT rect = FitFloatRect(record.rect, VirtualScreen());
+    if (record.kind == PlaceFloating && !::IsRectEmpty(&rect) && FloatView(rect, view)) return;
     DockViewAtSide(SideLeft, view);
+}
+
+void Frame::RestoreSaved(const SettingsAccess& settings, ClientView* view) {
+    if (view) RestoreView(ReadViewState(settings, view->Name()), view);
+}
+
+bool Frame::ToggleView(ClientView* view) {
+    if (!view || !view->m_window) return false;
+    if (IsInLayout(view->m_window)) {
+        HideView(view->m_window);
+        return false;
+    }
+    ShowView(view);
+    return IsInLayout(view->m_window);
+}
+
+bool Frame::ToggleFront(ClientView* view) {
+    if (!view || !view->m_window) return false;
+    if (IsShown(view->m_window)) {
+        HideView(view->m_window);
+        return false;
+    }
+    ShowView(view);  // brings a covered view to the front
+    return IsShown(view->m_window);
+}
+
+bool Frame::ActivateView(HWND view) {
+    if (!IsInLayout(view)) return false;
+    if (!IsSelected(view)) BringToFront(view);
+    return true;
 }
 
 void Frame::ShowView(ClientView* view) {
@@ -327,7 +379,7 @@ void Frame::ShowView(ClientView* view) {
     if (view->m_closedFrom == ClosedFromDock && IsValidSide(view->m_dockSide))
         DockViewAtSide(view->m_dockSide, view);
     else if (view->m_closedFrom == ClosedFromFloat && view->HasFloatRect())
-        FloatView(InflatedRect(view->m_floatRect, kFloatBorderX, kFloatBorderY), view);
+        FloatAroundView(view->m_floatRect, view);
     else
         AddView(view);
     view->m_mode = mode;
@@ -362,6 +414,9 @@ void Frame::SaveState(const SettingsAccess& settings) const {
         StateBytes bytes = EncodeState(record);
         settings.write(kStateKey, view->Name().c_str(), bytes.data(), kStateRecordSize);
     };
+    // A view of the central area says so, so that an older record of it (floating, say) does not
+    // place it there again.
+    for (HWND window : m_central.Views()) write(window, StateRecord{PlaceCentral, 0, 0, {}});
     for (int side = 0; side < SideCount; ++side) {
         SplitPane* split = DockSplitPane(side);
         if (!split || !m_layout.sides[side].visible) continue;
@@ -441,11 +496,14 @@ void Frame::MoveOneView(const MoveRequest& request, ClientView* view) {
         }
     } else if (targetKind == PlaceFloating) {
         FloatFrame* frame = FindFloatFrame(request.targetWindow);
-        if (!frame) {
-            RECT rect = request.targetRect;
-            if (::IsRectEmpty(&rect))
-                rect = InflatedRect(view->HasFloatRect() ? view->m_floatRect : viewRect, kFloatBorderX, kFloatBorderY);
-            frame = NewFloatFrame(rect);
+        if (!frame && ::IsRectEmpty(&request.targetRect)) {
+            // A new frame around the view where it was (or floated last).
+            if (FloatAroundView(view->HasFloatRect() ? view->m_floatRect : viewRect, view)) {
+                view->m_mode = ModeFloating;
+                return;
+            }
+        } else if (!frame) {
+            frame = NewFloatFrame(request.targetRect);
         }
         if (frame) {
             target = frame->Split();
@@ -453,6 +511,25 @@ void Frame::MoveOneView(const MoveRequest& request, ClientView* view) {
         }
     }
     AddToSplitPane(*target, view);
+}
+
+// The frame's window is first the view's rectangle plus the frame's border and caption; what the
+// split pane takes besides (a tab strip) is then added, so that the view lands exactly on the
+// rectangle and hiding and showing it again leaves it the same size.
+Frame::FloatFrame* Frame::FloatAroundView(const RECT& viewRect, ClientView* view) {
+    FloatFrame* frame = NewFloatFrame(FloatFrame::WindowRectFor(viewRect));
+    if (!frame) return nullptr;
+    AddToSplitPane(*frame->Split(), view);
+    const RECT got = ScreenRect(view->m_window);
+    RECT rc = ScreenRect(*frame);
+    rc.left += viewRect.left - got.left;
+    rc.top += viewRect.top - got.top;
+    rc.right += viewRect.right - got.right;
+    rc.bottom += viewRect.bottom - got.bottom;
+    if (!::EqualRect(&got, &viewRect))
+        ::SetWindowPos(*frame, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    return frame;
 }
 
 // Takes a place's split pane, with its tree of panes and views, out of the place, which goes.

@@ -60,6 +60,19 @@ public:
     class DockPane;
     class FloatFrame;
 
+    // While one is open, the central area's tab strips are drawn only once it closes instead of
+    // after every added view: a strip redraws all its tabs, so adding N views one by one with the
+    // messages running in between would cost N redraws of up to N tabs.
+    class AddBatch {
+    public:
+        explicit AddBatch(Frame& frame) : m_frame(frame) { m_frame.HoldCentralDrawing(true); }
+        ~AddBatch() { m_frame.HoldCentralDrawing(false); }
+        AddBatch(const AddBatch&) = delete;
+        AddBatch& operator=(const AddBatch&) = delete;
+    private:
+        Frame& m_frame;
+    };
+
     Frame();
     ~Frame() override;
 
@@ -67,16 +80,31 @@ public:
     // The images the views' image indices refer to (not owned): given to every place's tabs.
     void SetImageList(HIMAGELIST images);
 
-    void AddView(ClientView* view);
+    // Adds a view to the central area's current pane; with `activate` it becomes the front tab and
+    // the active view, without it it waits behind the front tab (the first one is shown anyway).
+    void AddView(ClientView* view, bool activate = true);
     bool DockView(const StateRecord& record, ClientView* view);
     bool DockViewAtSide(int side, ClientView* view);
     bool FloatView(const RECT& rect, ClientView* view);
-    // Places a view by its saved record: docked, floating, or else docked at the left.
+    // Places a view by its saved record: docked, floating, in the central area, or else docked at
+    // the left. The record's sizes and rectangle are bounded to the frame and the screen.
     void RestoreView(const StateRecord& record, ClientView* view);
+    // RestoreView with the view's record read from `settings`: a view's first placement.
+    void RestoreSaved(const SettingsAccess& settings, ClientView* view);
     void ShowView(ClientView* view);
     bool HideView(HWND view);
     bool IsInLayout(HWND view) const { return m_views.count(view) != 0; }
     bool IsSelected(HWND view) const;
+    // In the layout and the front tab of its pane.
+    bool IsShown(HWND view) const { return IsInLayout(view) && IsSelected(view); }
+    // A view's "Hide": in the layout, it is hidden (false); else it comes back where it was last
+    // (true when it is in the layout again).
+    bool ToggleView(ClientView* view);
+    // A show/hide command for one view: the front tab is hidden, a covered one brought to the
+    // front, a hidden one shown where it was last. Returns whether it is the front tab afterwards.
+    bool ToggleFront(ClientView* view);
+    // False when the view is not in the layout; else selects its tab if it is not the front one.
+    bool ActivateView(HWND view);
     bool BringToFront(HWND view);
     HWND ActiveView() const;
     ClientView* FindView(HWND view) const;
@@ -144,6 +172,8 @@ private:
     Place PlaceOfWindow(HWND window) const;
     FloatFrame* FindFloatFrame(HWND window) const;
     void UpdateLayout();
+    // Counted, so that batches may nest.
+    void HoldCentralDrawing(bool hold);
     void PostMove(const MoveRequest& request);
     void ExecuteMove(const MoveRequest& request);
     void MoveOneView(const MoveRequest& request, ClientView* view);
@@ -152,6 +182,8 @@ private:
 
     DockPane* EnsureDockPane(int side, int size, int cornerFlags, std::unique_ptr<SplitPane> adopt = nullptr);
     FloatFrame* NewFloatFrame(const RECT& rect, std::unique_ptr<SplitPane> adopt = nullptr);
+    // A new floating frame in which `view` covers `viewRect` (screen).
+    FloatFrame* FloatAroundView(const RECT& viewRect, ClientView* view);
     void AddToSplitPane(SplitPane& pane, ClientView* view);
     // Takes a view out of its place (hidden, child of the frame window); an emptied dock side or
     // floating frame goes away.
@@ -177,6 +209,7 @@ private:
     std::list<std::unique_ptr<FloatFrame>> m_floatFrames;
     std::map<UINT, MoveRequest> m_moveRequests;
     UINT m_nextRequest = 1;
+    int m_batches = 0;
     FrameListener* m_listener = nullptr;
     bool m_autoHideTabs = false;
     HIMAGELIST m_images = nullptr;
@@ -253,6 +286,8 @@ public:
     HWND Create(HWND frame, const RECT& rect, FloatDockFrameListener* listener, bool autoHideTabs,
                 std::unique_ptr<SplitPane> adopt);
     std::unique_ptr<SplitPane> ReleaseSplitPane() { return std::move(m_splitPane); }
+    // The window rectangle of a floating frame whose client area is `client` (screen).
+    static RECT WindowRectFor(const RECT& client);
 
     BEGIN_MSG_MAP(Frame::FloatFrame)
         MESSAGE_HANDLER(WM_SIZE, OnSize)

@@ -1,5 +1,6 @@
 #include "LayoutMath.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +18,10 @@ bool Flag(const DockLayout& layout, int side, int bit) { return (layout.sides[si
 int& CentralDimension(DockLayout& layout, int side) {
     return IsHorizontalSide(side) ? layout.centralHeight : layout.centralWidth;
 }
+
+// Sums and differences of sizes are taken in 64 bits and the result bounded, so that no size
+// coming from outside (a stored one, a message) can wrap around.
+int BoundArea(long long size) { return static_cast<int>(std::clamp<long long>(size, 0, kMaximumAreaSize)); }
 }  // namespace
 
 RECT DockSideRect(const DockLayout& layout, int side) {
@@ -49,22 +54,25 @@ RECT CentralRect(const DockLayout& layout) {
 }
 
 void ResizeFrame(DockLayout& layout, int dx, int dy) {
-    if (layout.centralWidth + dx > kMinimumAreaSize) layout.centralWidth += dx;
-    if (layout.centralHeight + dy > kMinimumAreaSize) layout.centralHeight += dy;
+    const long long width = static_cast<long long>(layout.centralWidth) + dx;
+    const long long height = static_cast<long long>(layout.centralHeight) + dy;
+    if (width > kMinimumAreaSize) layout.centralWidth = BoundArea(width);
+    if (height > kMinimumAreaSize) layout.centralHeight = BoundArea(height);
 }
 
 void ShowSide(DockLayout& layout, int side) {
     if (!IsValidSide(side) || layout.sides[side].visible) return;
     DockSideState& s = layout.sides[side];
     int& central = CentralDimension(layout, side);
-    if (central - s.size > kMinimumAreaSize) central -= s.size;
+    if (static_cast<long long>(central) - s.size > kMinimumAreaSize) central -= s.size;
     s.visible = true;
 }
 
 void HideSide(DockLayout& layout, int side) {
     if (!IsValidSide(side) || !layout.sides[side].visible) return;
     DockSideState& s = layout.sides[side];
-    CentralDimension(layout, side) += s.size;
+    int& central = CentralDimension(layout, side);
+    central = BoundArea(static_cast<long long>(central) + s.size);
     s.visible = false;
 }
 
@@ -72,11 +80,25 @@ bool ResizeSide(DockLayout& layout, int side, int delta) {
     if (!IsValidSide(side)) return false;
     DockSideState& s = layout.sides[side];
     int& central = CentralDimension(layout, side);
-    const int takenFromCentral = s.visible ? delta : 0;
-    if (s.size + delta < kMinimumAreaSize || central - takenFromCentral < kMinimumAreaSize) return false;
-    s.size += delta;
-    central -= takenFromCentral;
+    const long long takenFromCentral = s.visible ? delta : 0;
+    const long long size = static_cast<long long>(s.size) + delta, rest = central - takenFromCentral;
+    if (size < kMinimumAreaSize || rest < kMinimumAreaSize || size > kMaximumAreaSize || rest > kMaximumAreaSize)
+        return false;
+    s.size = static_cast<int>(size);
+    central = static_cast<int>(rest);
     return true;
+}
+
+int BoundSideSize(const DockLayout& layout, int side, int requested, int screenExtent) {
+    if (!IsValidSide(side) || requested <= 0) return requested;
+    const DockSideState& s = layout.sides[side];
+    const long long central = IsHorizontalSide(side) ? layout.centralHeight : layout.centralWidth;
+    // Showing a side leaves the central area above the minimum, not at it.
+    const int keep = kMinimumAreaSize + 1;
+    long long most = central + (s.visible ? s.size : 0) - keep;
+    if (most < kMinimumAreaSize) most = static_cast<long long>(screenExtent) - keep;  // no size yet
+    most = std::clamp<long long>(most, kMinimumAreaSize, kMaximumAreaSize);
+    return static_cast<int>(std::clamp<long long>(requested, kMinimumAreaSize, most));
 }
 
 RECT SizingLimits(const DockLayout& layout, int side) {
@@ -145,6 +167,23 @@ SplitOrder SplitOrderForZone(int zone) {
 }
 
 int TabStripHeight(int ascent) { return (::MulDiv(24, ascent, 11) - 24) / 2 + 24; }
+
+RECT FitFloatRect(const RECT& stored, const RECT& screen) {
+    using Wide = long long;
+    const Wide width = Wide(stored.right) - stored.left, height = Wide(stored.bottom) - stored.top;
+    if (width <= 0 || height <= 0) return RECT{};
+    // Into [from, to - extent], or at `from` when the extent fills the whole span.
+    auto fit = [](Wide extent, Wide at, Wide from, Wide to, Wide& start) {
+        extent = std::clamp<Wide>(extent, kMinimumAreaSize, std::max<Wide>(to - from, kMinimumAreaSize));
+        start = std::clamp<Wide>(at, from, std::max(from, to - extent));
+        return extent;
+    };
+    Wide left = 0, top = 0;
+    const Wide w = fit(width, stored.left, screen.left, screen.right, left);
+    const Wide h = fit(height, stored.top, screen.top, screen.bottom, top);
+    return RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + w),
+                static_cast<LONG>(top + h)};
+}
 
 namespace {
 void PutInt(BYTE* at, int value) {

@@ -16,6 +16,9 @@ inline bool IsHorizontalSide(int side) { return side == SideBottom || side == Si
 
 // Neither a dock side nor the central area is made smaller than this by a size change.
 constexpr int kMinimumAreaSize = 24;
+// No area is larger than a window can be (window sizes travel as 16-bit values), so that sums of
+// sizes stay far from overflowing.
+constexpr int kMaximumAreaSize = 32767;
 
 struct DockSideState {
     int size = 0;
@@ -46,6 +49,12 @@ void HideSide(DockLayout& layout, int side);
 // Grows (delta > 0) or shrinks a side; refused (false) when the side or the central area would
 // drop below the minimum. A visible side trades the size with the central area.
 bool ResizeSide(DockLayout& layout, int side, int delta);
+
+// The size a side may be given (a stored one, say): at least the minimum, and at most what the
+// central area can give up while staying above the minimum. `screenExtent` (the screen's width for the
+// left and right sides, its height for the others) bounds it while the frame has no size yet.
+// Sizes of 0 or less mean "keep the current size" and are returned as they are.
+int BoundSideSize(const DockLayout& layout, int side, int requested, int screenExtent);
 
 // The band (in the frame's client coordinates) within which a side's sizing edge may be dragged:
 // the side may shrink to 10 pixels and grow until the central area is 10 pixels. Along the edge
@@ -93,6 +102,11 @@ struct StateRecord {
 
 constexpr DWORD kStateRecordSize = 28;
 using StateBytes = std::array<BYTE, kStateRecordSize>;
+
+// A stored floating rectangle made fit for the screen `screen`: no larger than it, at least the
+// minimum area in each direction, and moved onto it. An empty or inverted rectangle gives an
+// empty one (nothing to float at).
+RECT FitFloatRect(const RECT& stored, const RECT& screen);
 
 // Seven little-endian 32-bit integers: kind, side, size, left, top, right, bottom.
 StateBytes EncodeState(const StateRecord& record);

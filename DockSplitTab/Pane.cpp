@@ -43,20 +43,27 @@ LRESULT Pane::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     if (!m_tabsOnTop) ::SetWindowLongPtrW(m_tabs, GWL_STYLE, m_tabs.GetStyle() | TCS_BOTTOM);
     m_font = Font(IconTitleFont());
     m_tabs.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
+    m_stripHeight = TabStripHeight(TabFontAscent(m_tabs));
     if (m_images) m_tabs.SendMessage(TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(m_images));
     return 0;
 }
 
-void Pane::AddView(const TabItem& item, const std::wstring& tooltip) {
+void Pane::AddView(const TabItem& item, const std::wstring& tooltip, bool select) {
     if (!item.view) return;
     ::SetParent(item.view, m_hWnd);
     m_tooltips[item.view] = tooltip;
-    int index = m_tabs.Insert(m_tabs.Count(), item);
-    HWND previous = SelectedView();
-    if (previous && previous != item.view) ::ShowWindow(previous, SW_HIDE);
-    m_tabs.Select(index);
-    UpdateLayout();
-    ShowSelectedView(false);
+    HWND previous = SelectedView();  // before: the control selects a first tab by itself
+    const int index = m_tabs.Insert(m_tabs.Count(), item);
+    if (index < 0) return;
+    if (select || !previous) {
+        if (previous && previous != item.view) ::ShowWindow(previous, SW_HIDE);
+        m_tabs.Select(index);
+    } else if (::IsWindowVisible(item.view)) {
+        ::ShowWindow(item.view, SW_HIDE);  // behind the selected one
+    }
+    // The strip keeps its place while tabs are added; only showing it moves the view.
+    if (StripShownFor(m_tabs.Count()) != m_stripShown || m_tabs.Count() == 1) UpdateLayout();
+    if (select || !previous) ShowSelectedView(false);
 }
 
 bool Pane::RemoveView(HWND view) {
@@ -100,10 +107,17 @@ std::wstring Pane::Tooltip(HWND view) const {
     return it == m_tooltips.end() ? std::wstring() : it->second;
 }
 
+void Pane::HoldStripDrawing(bool hold) {
+    m_tabs.SendMessage(WM_SETREDRAW, !hold);
+    if (hold) return;
+    UpdateLayout();  // the strip's visibility as the tabs want it, whatever the message did to it
+    ::RedrawWindow(m_tabs, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 RECT Pane::TabStripRect() const {
     RECT rc = GetClientRect();
     if (!m_stripShown) return RECT{};
-    int h = TabStripHeight(TabFontAscent(m_tabs));
+    const int h = m_stripHeight;
     if (m_tabsOnTop)
         rc.bottom = rc.top + h;
     else
@@ -123,7 +137,7 @@ RECT Pane::ClientPart() const {
 
 void Pane::UpdateLayout() {
     const int count = m_tabs.Count();
-    m_stripShown = m_autoHide ? count > 1 : count >= 1;
+    m_stripShown = StripShownFor(count);
     if (count == 0) {
         ::SetWindowPos(m_tabs, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
         Invalidate();
@@ -183,8 +197,9 @@ LRESULT Pane::OnSelChange(int, LPNMHDR hdr, BOOL& bHandled) {
         bHandled = FALSE;
         return 0;
     }
+    const int selected = m_tabs.Selected();
     for (int i = 0, n = m_tabs.Count(); i < n; ++i)
-        if (i != m_tabs.Selected()) ::ShowWindow(m_tabs.View(i), SW_HIDE);
+        if (i != selected && ::IsWindowVisible(m_tabs.View(i))) ::ShowWindow(m_tabs.View(i), SW_HIDE);
     ShowSelectedView(true);
     if (m_owner) m_owner->ViewActivated(m_hWnd, SelectedView());
     return 0;

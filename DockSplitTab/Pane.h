@@ -17,8 +17,9 @@ public:
     // `owner` is the split pane; the flags come from it.
     HWND Create(HWND parent, CallBackListener* owner, bool tabsOnTop, bool autoHide, HIMAGELIST images);
 
-    // Adds a tab for `view` at the end, makes the view a child of the pane and selects it.
-    void AddView(const TabItem& item, const std::wstring& tooltip);
+    // Adds a tab for `view` at the end and makes the view a child of the pane; selects it when
+    // `select` is set or it is the only tab, else it waits hidden behind the selected one.
+    void AddView(const TabItem& item, const std::wstring& tooltip, bool select = true);
     // Deletes the view's tab and hides its window; another tab is selected.
     bool RemoveView(HWND view);
     // Selects the view's tab, shows the view and gives it the focus.
@@ -35,6 +36,9 @@ public:
     RECT TabStripRect() const;
     RECT ClientPart() const;
     TabControl& Tabs() { return m_tabs; }
+    // Holds the tab strip's drawing (while many tabs are added, each would redraw the whole strip)
+    // or lets it draw again, at once.
+    void HoldStripDrawing(bool hold);
 
     // Tab reordering inside the strip; the rest of a drag goes to the split pane.
     void ViewActivated(HWND pane, HWND view) override;
@@ -67,6 +71,7 @@ private:
     LRESULT OnTooltipText(int, LPNMHDR, BOOL&);
 
     void UpdateLayout();
+    bool StripShownFor(int count) const { return m_autoHide ? count > 1 : count >= 1; }
     void ShowSelectedView(bool focus);
     void HandToOwner(bool start, HWND window, HWND view, int x, int y, UINT keys);
 
@@ -76,6 +81,7 @@ private:
     bool m_tabsOnTop = true;
     bool m_autoHide = false;
     bool m_stripShown = false;
+    int m_stripHeight = 0;  // from the strip's font, measured once
     HIMAGELIST m_images = nullptr;  // the split pane's, not owned
     std::map<HWND, std::wstring> m_tooltips;
 

@@ -45,7 +45,14 @@ Pane* SplitPane::NewPane(HWND parent, bool autoHide) {
     if (!pane->Create(parent, this, m_tabsOnTop, autoHide, m_images)) return nullptr;
     Pane* raw = pane.get();
     m_panes.emplace(raw->m_hWnd, std::move(pane));
+    if (m_stripDrawingHeld) raw->HoldStripDrawing(true);
     return raw;
+}
+
+void SplitPane::HoldStripDrawing(bool hold) {
+    if (hold == m_stripDrawingHeld) return;
+    m_stripDrawingHeld = hold;
+    for (auto& [hWnd, pane] : m_panes) pane->HoldStripDrawing(hold);
 }
 
 void SplitPane::SetImageList(HIMAGELIST images) {
@@ -71,9 +78,9 @@ SplitDock* SplitPane::FindSplitter(HWND hWnd) const {
 
 SplitDock* SplitPane::ParentSplitter(HWND child) const { return FindSplitter(::GetParent(child)); }
 
-void SplitPane::AddView(const wchar_t* caption, HWND view, const wchar_t* tooltip, int image) {
+void SplitPane::AddView(const wchar_t* caption, HWND view, const wchar_t* tooltip, int image, bool select) {
     if (!view || HoldsView(view) || !m_activePane) return;
-    m_activePane->AddView(TabItem{caption ? caption : L"", image, view}, tooltip ? tooltip : L"");
+    m_activePane->AddView(TabItem{caption ? caption : L"", image, view}, tooltip ? tooltip : L"", select);
     m_viewPanes[view] = m_activePane;
 }
 

@@ -37,7 +37,9 @@ public:
     HWND Create(HWND parent, CallBackListener* owner, bool tabsOnTop, bool autoHide,
                 HIMAGELIST images = nullptr);
 
-    void AddView(const wchar_t* caption, HWND view, const wchar_t* tooltip, int image);
+    // `select` clear: the view's tab waits behind the current pane's selected one (unless it is
+    // the pane's first).
+    void AddView(const wchar_t* caption, HWND view, const wchar_t* tooltip, int image, bool select = true);
     bool RemoveView(HWND view);
     bool ActivateView(HWND view);
     HWND ActiveView() const;
@@ -51,6 +53,8 @@ public:
     void SetOwner(CallBackListener* owner) { m_owner = owner; }
     // The images of the tabs (not owned), for this split pane's panes now and later.
     void SetImageList(HIMAGELIST images);
+    // Holds the drawing of every pane's tab strip (panes made meanwhile too), or releases it.
+    void HoldStripDrawing(bool hold);
 
     Pane* CurrentPane() const { return m_activePane; }
     Pane* PaneOf(HWND view) const;
@@ -105,6 +109,7 @@ private:
     bool m_tabsOnTop = true;
     bool m_autoHide = false;
     HIMAGELIST m_images = nullptr;
+    bool m_stripDrawingHeld = false;
     HWND m_rootChild = nullptr;
     Pane* m_activePane = nullptr;
     std::map<HWND, std::unique_ptr<SplitterT<true>>> m_verticalSplitters;

@@ -1,5 +1,7 @@
 #include "TabControl.h"
 
+#include <utility>
+
 #include "DragLoop.h"
 
 namespace DockSplitTab {
@@ -24,7 +26,23 @@ int TabControl::Insert(int index, const TabItem& item) {
     tci.pszText = caption.data();
     tci.iImage = item.image;
     tci.lParam = reinterpret_cast<LPARAM>(item.view);
-    return static_cast<int>(::SendMessageW(m_hWnd, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&tci)));
+    const int at = static_cast<int>(::SendMessageW(m_hWnd, TCM_INSERTITEMW, index, reinterpret_cast<LPARAM>(&tci)));
+    if (at < 0 || at > Count()) return -1;
+    m_views.insert(m_views.begin() + at, item.view);
+    Reindex(at);
+    return at;
+}
+
+bool TabControl::Delete(int index) {
+    if (index < 0 || index >= Count() || !::SendMessageW(m_hWnd, TCM_DELETEITEM, index, 0)) return false;
+    m_indices.erase(m_views[index]);
+    m_views.erase(m_views.begin() + index);
+    Reindex(index);
+    return true;
+}
+
+void TabControl::Reindex(int first) {
+    for (int i = first, n = Count(); i < n; ++i) m_indices[m_views[i]] = i;
 }
 
 TabItem TabControl::Item(int index) const {
@@ -37,17 +55,9 @@ TabItem TabControl::Item(int index) const {
     return TabItem{text, tci.iImage, reinterpret_cast<HWND>(tci.lParam)};
 }
 
-HWND TabControl::View(int index) const {
-    TCITEMW tci{};
-    tci.mask = TCIF_PARAM;
-    if (!::SendMessageW(m_hWnd, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&tci))) return nullptr;
-    return reinterpret_cast<HWND>(tci.lParam);
-}
-
 int TabControl::Find(HWND view) const {
-    for (int i = 0, n = Count(); i < n; ++i)
-        if (View(i) == view) return i;
-    return -1;
+    auto it = m_indices.find(view);
+    return it == m_indices.end() ? -1 : it->second;
 }
 
 int TabControl::HitTest(POINT screen) const {
@@ -75,6 +85,9 @@ void TabControl::SwapItems(int a, int b, bool keepSelection, bool notify) {
     };
     put(a, second);
     put(b, first);
+    std::swap(m_views[a], m_views[b]);
+    m_indices[m_views[a]] = a;
+    m_indices[m_views[b]] = b;
     if (keepSelection) Select(Find(selectedView));
     if (notify) {
         NMTABSWAP nm{{m_hWnd, static_cast<UINT_PTR>(::GetDlgCtrlID(m_hWnd)), TCN_KV_SWAPPED}, a, b};

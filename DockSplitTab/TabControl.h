@@ -3,6 +3,8 @@
 // double-click is reported to the pane.
 #pragma once
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "Listeners.h"
 #include "Subclass.h"
@@ -28,13 +30,15 @@ public:
     // Creates the control as a child of `parent`; drags of its tabs go to `dragListener`.
     HWND Create(HWND parent, CallBackListener* dragListener);
 
-    int Count() const { return static_cast<int>(::SendMessageW(m_hWnd, TCM_GETITEMCOUNT, 0, 0)); }
+    // The views of the tabs are kept beside the control as well, in tab order, so that finding a
+    // view's tab costs no walk through the tabs: all changes of the items go through here.
+    int Count() const { return static_cast<int>(m_views.size()); }
     int Selected() const { return static_cast<int>(::SendMessageW(m_hWnd, TCM_GETCURSEL, 0, 0)); }
     void Select(int index) { ::SendMessageW(m_hWnd, TCM_SETCURSEL, index, 0); }
     int Insert(int index, const TabItem& item);
-    bool Delete(int index) { return ::SendMessageW(m_hWnd, TCM_DELETEITEM, index, 0) != 0; }
+    bool Delete(int index);
     TabItem Item(int index) const;
-    HWND View(int index) const;
+    HWND View(int index) const { return index >= 0 && index < Count() ? m_views[index] : nullptr; }
     int Find(HWND view) const;
     // The tab under a screen point, or -1.
     int HitTest(POINT screen) const;
@@ -53,8 +57,12 @@ private:
     LRESULT OnLButtonDblClk(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnContextMenu(UINT, WPARAM, LPARAM, BOOL&);
     void NotifyParent(UINT code) const;
+    // Renumbers the tabs from `first` on after an insertion or deletion.
+    void Reindex(int first);
 
     CallBackListener* m_dragListener = nullptr;
+    std::vector<HWND> m_views;
+    std::unordered_map<HWND, int> m_indices;
 };
 
 }  // namespace DockSplitTab

@@ -62,22 +62,6 @@ TestView* DockHost::ViewOf(HWND window) const {
     return nullptr;
 }
 
-bool DockHost::ToggleClientView(HWND window) {
-    if (m_frame.IsInLayout(window)) {
-        m_frame.HideView(window);
-        return false;
-    }
-    if (TestView* view = ViewOf(window)) m_frame.ShowView(view);
-    return true;
-}
-
-bool DockHost::ActivateClientView(HWND window) {
-    if (!m_frame.IsInLayout(window)) return false;
-    if (m_frame.IsSelected(window)) return true;
-    m_frame.BringToFront(window);
-    return true;
-}
-
 LRESULT DockHost::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
     if (m_frame.m_hWnd)
         ::SetWindowPos(m_frame, nullptr, 0, 0, LOWORD(lParam), HIWORD(lParam), SWP_NOZORDER | SWP_NOACTIVATE);

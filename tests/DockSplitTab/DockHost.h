@@ -58,9 +58,9 @@ public:
     void ViewClosed(DockSplitTab::ClientView* view) override { closed.push_back(view); }
 
     DockSplitTab::ClientView* FindClientView(HWND view) override { return m_frame.FindView(view); }
-    bool ToggleClientView(HWND view) override;
-    bool IsClientViewShown(HWND view) override { return m_frame.IsInLayout(view) && m_frame.IsSelected(view); }
-    bool ActivateClientView(HWND view) override;
+    bool ToggleClientView(HWND view) override { return m_frame.ToggleView(ViewOf(view)); }
+    bool IsClientViewShown(HWND view) override { return m_frame.IsShown(view); }
+    bool ActivateClientView(HWND view) override { return m_frame.ActivateView(view); }
     bool IsClientViewAttached(HWND view) override { return m_frame.IsInLayout(view); }
     void DockClientView(HWND view) override { m_frame.DockCommand(view); }
 

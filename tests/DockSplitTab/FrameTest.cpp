@@ -107,10 +107,24 @@ TEST_F(FrameTest, HiddenViewsComeBackWhereTheyWere) {
     EXPECT_TRUE(InCentral(central));
     Frame::FloatFrame* again = FloatOf(floating);
     ASSERT_NE(again, nullptr);
-    RECT expected = floatedAt;
-    ::InflateRect(&expected, 7, 27);
-    EXPECT_TRUE(ScreenRect(*again) == expected);
+    EXPECT_TRUE(ScreenRect(floating->m_window) == floatedAt);
     EXPECT_TRUE(::IsWindowVisible(central->m_window));
+
+    // Hiding and showing again, with or without a tab strip, neither grows nor moves it.
+    const RECT frameAt = ScreenRect(*again);
+    for (bool withStrip : {false, true}) {
+        DockHost other(/*autoHideTabs=*/!withStrip);
+        ASSERT_TRUE(other.Open(400, 300, true));
+        TestView* view = other.NewView(L"cycled");
+        other.Frame().FloatView(RECT{100, 100, 400, 300}, view);
+        const RECT first = ScreenRect(view->m_window);
+        for (int round = 0; round < 3; ++round) {
+            ASSERT_FALSE(other.ToggleClientView(view->m_window));
+            ASSERT_TRUE(other.ToggleClientView(view->m_window));
+            EXPECT_TRUE(ScreenRect(view->m_window) == first) << "round " << round << " strip " << withStrip;
+        }
+    }
+    EXPECT_TRUE(ScreenRect(*again) == frameAt);
 }
 
 TEST_F(FrameTest, TheDockCommandAlternatesBetweenFloatingAndTheCentralArea) {
@@ -241,9 +255,7 @@ TEST_F(FrameTest, ADetachedTabFloatsAtTheViewsRectangle) {
     DockHost::Pump();
     Frame::FloatFrame* floating = FloatOf(b);
     ASSERT_NE(floating, nullptr);
-    RECT expected = at;
-    ::InflateRect(&expected, 7, 27);
-    EXPECT_TRUE(ScreenRect(*floating) == expected);
+    EXPECT_TRUE(ScreenRect(b->m_window) == at);
     EXPECT_EQ(::GetWindow(*floating, GW_OWNER), host.m_hWnd);  // stays above the main window
     EXPECT_TRUE(InCentral(a));
 }
@@ -295,8 +307,11 @@ TEST_F(FrameTest, SaveStateWritesTheRecordOfEveryDockedAndFloatingView) {
     StateRecord record = ReadViewState(store, L"Test_floating");
     EXPECT_EQ(record.kind, PlaceFloating);
     EXPECT_TRUE(record.rect == ScreenRect(*FloatOf(floating)));
-    size = sizeof(bytes);
-    EXPECT_TRUE(ReadSettingBinary(L"State", L"Test_central", bytes, size));  // central views: none
+    // A view of the central area replaces its older record, which would float it again.
+    const StateBytes older = EncodeState(StateRecord{PlaceFloating, 0, 0, {1, 2, 300, 200}});
+    WriteSettingBinary(L"State", L"Test_central", older.data(), kStateRecordSize);
+    frame().SaveState(store);
+    EXPECT_EQ(ReadViewState(store, L"Test_central").kind, PlaceCentral);
 
     // Another length, or nothing at all, docks at the left with the side's size.
     const BYTE shortRecord[27] = {3};
@@ -313,12 +328,49 @@ TEST_F(FrameTest, SaveStateWritesTheRecordOfEveryDockedAndFloatingView) {
     ASSERT_TRUE(second.Open(800, 600, false));
     TestView* list2 = second.NewView(L"list");
     TestView* floating2 = second.NewView(L"floating");
-    second.Frame().RestoreView(ReadViewState(store, list2->Name()), list2);
-    second.Frame().RestoreView(ReadViewState(store, floating2->Name()), floating2);
+    TestView* central2 = second.NewView(L"central");
+    for (TestView* v : {list2, floating2, central2}) second.Frame().RestoreSaved(store, v);
     EXPECT_TRUE(second.Frame().DockSplitPane(SideRight)->HoldsView(list2->m_window));
+    EXPECT_TRUE(second.Frame().Central().HoldsView(central2->m_window));
     EXPECT_EQ(second.Frame().Layout().sides[SideRight].size, 210);
     ASSERT_EQ(second.Frame().FloatFrames().size(), 1u);
     EXPECT_TRUE(ScreenRect(*second.Frame().FloatFrames()[0]) == record.rect);
+    DeleteSettingsKey(L"State");
+}
+
+TEST_F(FrameTest, AbsurdStoredRecordsPlaceViewsWithinTheFrameAndTheScreen) {
+    DeleteSettingsKey(L"State");
+    const SettingsAccess store{ReadSettingBinary, WriteSettingBinary};
+    auto store28 = [](const wchar_t* name, StateRecord record) {
+        WriteSettingBinary(L"State", name, EncodeState(record).data(), kStateRecordSize);
+    };
+    store28(L"Test_huge", StateRecord{PlaceDocked, SideLeft, 0x7FFFFFF0, {}});
+    store28(L"Test_away", StateRecord{PlaceFloating, 0, 0, {-0x7FFFFFF0, 0x7FFFFF00, 0x7FFFFFF0, 0x7FFFFFFF}});
+    store28(L"Test_inverted", StateRecord{PlaceFloating, 0, 0, {500, 500, 100, 100}});
+    store28(L"Test_side9", StateRecord{PlaceDocked, 9, 100, {}});
+    TestView* huge = View(L"huge");
+    frame().RestoreSaved(store, huge);
+    EXPECT_TRUE(AtSide(huge, SideLeft));
+    EXPECT_EQ(frame().Layout().sides[SideLeft].size, 800 - kMinimumAreaSize - 1);
+    EXPECT_EQ(frame().Layout().centralWidth, kMinimumAreaSize + 1);
+    EXPECT_TRUE(ScreenRect(frame().Central()).right == ScreenRect(frame()).right);  // still in the frame
+
+    TestView* away = View(L"away");
+    frame().RestoreSaved(store, away);
+    ASSERT_NE(FloatOf(away), nullptr);
+    RECT onScreen{}, frameRect = ScreenRect(*FloatOf(away));
+    RECT screen{0, 0, ::GetSystemMetrics(SM_CXVIRTUALSCREEN), ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    ::OffsetRect(&screen, ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN));
+    EXPECT_TRUE(::IntersectRect(&onScreen, &frameRect, &screen) && onScreen == frameRect);
+
+    for (const wchar_t* name : {L"inverted", L"side9"}) {
+        TestView* view = View(name);
+        frame().RestoreSaved(store, view);
+        EXPECT_TRUE(AtSide(view, SideLeft)) << name;
+    }
+    // What is written back is what the frame showed, so the next start is sound again.
+    frame().SaveState(store);
+    EXPECT_EQ(ReadViewState(store, L"Test_huge").size, 800 - kMinimumAreaSize - 1);
     DeleteSettingsKey(L"State");
 }
 
@@ -338,6 +390,97 @@ TEST_F(FrameTest, ActivationMovesTheActiveCaptionAndFallsBackWhenAPlaceGoes) {
     EXPECT_TRUE(host.IsClientViewShown(graph->m_window));
     EXPECT_TRUE(host.ToggleClientView(list->m_window));
     EXPECT_TRUE(AtSide(list, SideLeft));
+}
+
+TEST_F(FrameTest, TheShowHideCommandHidesTheFrontTabRaisesACoveredOneAndShowsAHiddenOne) {
+    TestView* list = View(L"list");
+    TestView* other = View(L"other");
+    frame().DockViewAtSide(SideRight, list);
+    frame().DockViewAtSide(SideRight, other);  // covers the list
+    EXPECT_FALSE(frame().IsShown(list->m_window));
+    EXPECT_TRUE(frame().ToggleFront(list));
+    EXPECT_TRUE(frame().IsShown(list->m_window));
+    EXPECT_FALSE(frame().ToggleFront(list));
+    EXPECT_FALSE(frame().IsInLayout(list->m_window));
+    EXPECT_TRUE(frame().ToggleFront(list));
+    EXPECT_TRUE(AtSide(list, SideRight));
+    EXPECT_TRUE(frame().IsShown(list->m_window));
+    // The view's own "Hide" hides it even behind another tab.
+    frame().BringToFront(other->m_window);
+    EXPECT_FALSE(host.ToggleClientView(list->m_window));
+    EXPECT_FALSE(frame().IsInLayout(list->m_window));
+    EXPECT_FALSE(host.ActivateClientView(list->m_window));
+}
+
+TEST_F(FrameTest, ViewsAddedWithoutActivatingWaitBehindTheFrontTabInOrder) {
+    TestView* list = View(L"list");
+    frame().DockViewAtSide(SideLeft, list);
+    std::vector<TestView*> graphs;
+    for (const wchar_t* name : {L"g0", L"g1", L"g2", L"g3", L"g4"}) {
+        graphs.push_back(View(name));
+        frame().AddView(graphs.back(), /*activate=*/false);
+    }
+    EXPECT_EQ(frame().ActiveView(), list->m_window);
+    Pane* pane = frame().Central().CurrentPane();
+    ASSERT_EQ(pane->TabCount(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(pane->ViewAt(i), graphs[i]->m_window);
+        EXPECT_TRUE(frame().IsInLayout(graphs[i]->m_window));
+        EXPECT_EQ(::IsWindowVisible(graphs[i]->m_window) != FALSE, i == 0) << i;
+    }
+    // Tabs behind a removed one are still found at their new places.
+    frame().HideView(graphs[1]->m_window);
+    EXPECT_TRUE(frame().BringToFront(graphs[3]->m_window));
+    EXPECT_EQ(pane->SelectedView(), graphs[3]->m_window);
+    EXPECT_EQ(pane->Item(graphs[4]->m_window).caption, L"g4");
+    EXPECT_FALSE(::IsWindowVisible(graphs[0]->m_window));
+    frame().AddView(graphs[1]);
+    EXPECT_EQ(frame().ActiveView(), graphs[1]->m_window);
+    EXPECT_EQ(pane->ViewAt(4), graphs[1]->m_window);
+}
+
+// Whether a tab strip draws anything when asked to paint into a bitmap.
+static bool StripDraws(HWND strip) {
+    RECT rc{};
+    ::GetClientRect(strip, &rc);
+    ClientDC screen(strip);
+    MemoryDC dc(screen);
+    Bitmap bitmap(::CreateCompatibleBitmap(screen, rc.right, rc.bottom));
+    SelectedObject selected(dc, bitmap);
+    const COLORREF marker = RGB(255, 0, 255);
+    ::FillRect(dc, &rc, Brush(marker));
+    ::SendMessageW(strip, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), PRF_CLIENT);
+    for (int x = 0; x < rc.right; x += 2)
+        for (int y = 0; y < rc.bottom; y += 2)
+            if (::GetPixel(dc, x, y) != marker) return true;
+    return false;
+}
+
+TEST_F(FrameTest, ABatchOfAdditionsDrawsTheTabStripsOnlyWhenItCloses) {
+    HWND strip = frame().Central().CurrentPane()->Tabs();
+    {
+        Frame::AddBatch outer(frame());
+        {
+            Frame::AddBatch inner(frame());
+            frame().AddView(View(L"one"), false);
+        }
+        frame().AddView(View(L"two"), false);
+        EXPECT_FALSE(StripDraws(strip));
+        // A pane split off while the batch is open is held and released with the others.
+        SplitPane& central = frame().Central();
+        RECT rc{};
+        ::GetWindowRect(*central.CurrentPane(), &rc);
+        const POINT right{rc.right - 10, (rc.top + rc.bottom) / 2};
+        HWND two = central.CurrentPane()->ViewAt(1);
+        central.DragStart(*central.CurrentPane(), two, right.x, right.y, 0);
+        central.DragOver(*central.CurrentPane(), two, right.x, right.y, 0);
+        central.DragDrop(*central.CurrentPane(), two, right.x, right.y, 0);
+        ASSERT_EQ(central.PaneCount(), 2);
+        EXPECT_FALSE(StripDraws(central.PaneOf(two)->Tabs()));
+    }
+    EXPECT_TRUE(::IsWindowVisible(strip));
+    EXPECT_TRUE(StripDraws(strip));
+    EXPECT_TRUE(StripDraws(frame().Central().PaneOf(frame().Central().Views()[1])->Tabs()));
 }
 
 TEST_F(FrameTest, TheSizingEdgeFollowsTheMouseAndAppliesOnRelease) {

@@ -233,3 +233,37 @@ TEST(Splitter, PartsBesideTheBarAndProportionalPosition) {
     EXPECT_EQ(ProportionalSplitterPos(40, 100, 250), 100);
     EXPECT_EQ(ProportionalSplitterPos(40, 0, 250), 40);
 }
+
+TEST(StoredValues, SizesAndRectanglesAreBoundedAndSumsDoNotWrap) {
+    DockLayout layout;
+    layout.centralWidth = 800;
+    layout.centralHeight = 600;
+    EXPECT_EQ(BoundSideSize(layout, SideLeft, 0x7FFFFFF0, 1920), 775);
+    EXPECT_EQ(BoundSideSize(layout, SideBottom, 5, 1080), kMinimumAreaSize);
+    EXPECT_EQ(BoundSideSize(layout, SideTop, 250, 1080), 250);
+    EXPECT_EQ(BoundSideSize(layout, SideLeft, -1, 1920), -1);  // keep the current size
+    layout.sides[SideRight] = {300, true, 0};
+    layout.centralWidth = 500;
+    EXPECT_EQ(BoundSideSize(layout, SideRight, 0x7FFFFFF0, 1920), 775);  // its own share counts
+    DockLayout unsized;  // no frame size yet: the screen bounds it
+    EXPECT_EQ(BoundSideSize(unsized, SideLeft, 0x7FFFFFF0, 1920), 1895);
+
+    EXPECT_FALSE(ResizeSide(layout, SideRight, 0x7FFFFFF0));
+    EXPECT_FALSE(ResizeSide(layout, SideRight, -0x7FFFFFF0));
+    EXPECT_EQ(layout.sides[SideRight].size, 300);
+    EXPECT_EQ(layout.centralWidth, 500);
+    ResizeFrame(layout, 0x7FFFFFF0, 0x7FFFFFF0);
+    EXPECT_EQ(layout.centralWidth, kMaximumAreaSize);
+    ResizeFrame(layout, -0x7FFFFFF0, 0);
+    EXPECT_EQ(layout.centralWidth, kMaximumAreaSize);
+
+    const RECT screen{0, 0, 1920, 1080};
+    EXPECT_TRUE(FitFloatRect(RECT{100, 100, 400, 300}, screen) == (RECT{100, 100, 400, 300}));
+    EXPECT_TRUE(FitFloatRect(RECT{-0x7FFFFFF0, 5, 0x7FFFFFF0, 200}, screen) == (RECT{0, 5, 1920, 200}));
+    EXPECT_TRUE(FitFloatRect(RECT{5000, -900, 5300, -700}, screen) == (RECT{1620, 0, 1920, 200}));
+    EXPECT_TRUE(FitFloatRect(RECT{10, 10, 11, 11}, screen) == (RECT{10, 10, 34, 34}));
+    for (RECT inverted : {RECT{300, 10, 100, 200}, RECT{0x7FFFFFFF, 0, -0x7FFFFFFF, 10}}) {
+        RECT fitted = FitFloatRect(inverted, screen);
+        EXPECT_TRUE(::IsRectEmpty(&fitted)) << Str(fitted);
+    }
+}
