@@ -117,8 +117,7 @@ BOOL CMainFrame::PreTranslateMessage(MSG* pMsg) {
 
 BOOL CMainFrame::OnIdle(int) {
     HWND list = m_list;
-    UISetCheck(ID_VIEW_SENSORLIST, list && m_dock.IsInLayout(list) && m_dock.IsSelected(list) &&
-                                       ::IsWindowVisible(list));
+    UISetCheck(ID_VIEW_SENSORLIST, list && m_dock.IsShown(list) && ::IsWindowVisible(list));
     HWND active = ActiveViewWindow();
     bool graphActive = active && active != list;
     // Printing and its preview are not built yet: their commands stay disabled until they are.
@@ -143,41 +142,30 @@ HWND CMainFrame::ActiveViewWindow() const { return m_dock.IsWindow() ? m_dock.Ac
 // another, put it back where it was when hidden, or place it the first time at its saved place.
 LRESULT CMainFrame::OnViewSensorList(WORD, WORD, HWND, BOOL&) {
     HWND list = m_list;
-    bool held = m_dock.IsInLayout(list);
-    bool front = held && m_dock.IsSelected(list);
-    if (front) {
-        m_dock.HideView(list);
-    } else if (held) {
-        m_dock.BringToFront(list);
-    } else if (ClientView* view = m_views.TableView(list)) {
-        m_dock.ShowView(view);
+    bool front = false;
+    if (ClientView* view = m_views.TableView(list)) {
+        front = m_dock.ToggleFront(view);
     } else {
         std::wstring caption = LoadResString(IDS_LIST_OF_SENSORS);
         ClientView* raw = m_views.AddView(std::make_unique<ClientView>(list, caption, caption, -1));
-        m_dock.RestoreView(DockSplitTab::ReadViewState(kLayoutSettings, raw->Name()), raw);
+        m_dock.RestoreSaved(kLayoutSettings, raw);
+        front = m_dock.IsShown(list);
     }
-    UISetCheck(ID_VIEW_SENSORLIST, !front);
+    UISetCheck(ID_VIEW_SENSORLIST, front);
     return 0;
 }
 
 ClientView* CMainFrame::FindClientView(HWND view) { return m_dock.FindView(view); }
 
 bool CMainFrame::ToggleClientView(HWND view) {
-    if (m_dock.IsInLayout(view)) {
-        m_dock.HideView(view);
-        return false;
-    }
-    if (ClientView* known = m_views.TableView(view)) m_dock.ShowView(known);
-    return true;
+    bool held = m_dock.IsInLayout(view);
+    m_dock.ToggleView(held ? m_dock.FindView(view) : m_views.TableView(view));
+    return !held;
 }
 
-bool CMainFrame::IsClientViewShown(HWND view) { return m_dock.IsInLayout(view) && m_dock.IsSelected(view); }
+bool CMainFrame::IsClientViewShown(HWND view) { return m_dock.IsShown(view); }
 
-bool CMainFrame::ActivateClientView(HWND view) {
-    if (!m_dock.IsInLayout(view)) return false;
-    if (!m_dock.IsSelected(view)) m_dock.BringToFront(view);
-    return true;
-}
+bool CMainFrame::ActivateClientView(HWND view) { return m_dock.ActivateView(view); }
 
 bool CMainFrame::IsClientViewAttached(HWND view) { return m_dock.IsInLayout(view); }
 

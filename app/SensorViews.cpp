@@ -36,6 +36,8 @@ void CSensorViews::FillFromServer() {
     if (!sensors) return;
     long count = 0;
     if (FAILED(sensors->get_Count(&count))) return;
+    // The tab strips draw once, when every sensor has its tab.
+    DockSplitTab::Frame::AddBatch batch(m_dock);
     for (long index = 1; index <= count; ++index) {
         ComPtr<IOstrelSensor> sensor;
         if (FAILED(sensors->get_Item(index, sensor.Receive()))) return;
