@@ -3,17 +3,6 @@
 namespace {
 constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;
 
-bool ReadExactly(const wchar_t* settingsKey, const wchar_t* valueName, void* buffer, DWORD expected) {
-    DWORD size = expected;
-    return !ReadSettingBinary(settingsKey, valueName, buffer, size) && size == expected;
-}
-
-void WriteValue(const wchar_t* settingsKey, const wchar_t* valueName, DWORD type, const void* bytes, DWORD size) {
-    RegKey key = OpenSettingsKey(settingsKey);
-    if (!key) return;
-    ::RegSetValueExW(key, valueName, 0, type, static_cast<const BYTE*>(bytes), size);
-}
-
 // Opens software\KV for reading only, without creating anything.
 RegKey OpenVendorKeyForDelete() {
     RegKey software;
@@ -43,50 +32,88 @@ RegKey OpenSettingsKey(const wchar_t* settingsKey) {
 }
 
 int ReadSettingDword(const wchar_t* settingsKey, const wchar_t* valueName, int defaultValue) {
-    DWORD value = 0;
-    return ReadExactly(settingsKey, valueName, &value, sizeof(value)) ? static_cast<int>(value) : defaultValue;
+    return SettingsBatch(settingsKey).ReadDword(valueName, defaultValue);
 }
 
 void WriteSettingDword(const wchar_t* settingsKey, const wchar_t* valueName, int value) {
-    DWORD data = static_cast<DWORD>(value);
-    WriteValue(settingsKey, valueName, REG_DWORD, &data, sizeof(data));
+    SettingsBatch(settingsKey).WriteDword(valueName, value);
 }
 
 bool ReadSettingBinary(const wchar_t* settingsKey, const wchar_t* valueName, void* buffer, DWORD& size) {
-    RegKey key = OpenSettingsKey(settingsKey);
-    if (!key) return true;
+    return SettingsBatch(settingsKey).ReadBinary(valueName, buffer, size);
+}
+
+void WriteSettingBinary(const wchar_t* settingsKey, const wchar_t* valueName, const void* bytes, DWORD size) {
+    SettingsBatch(settingsKey).WriteBinary(valueName, bytes, size);
+}
+
+float ReadSettingFloat(const wchar_t* settingsKey, const wchar_t* valueName, float defaultValue) {
+    return SettingsBatch(settingsKey).ReadFloat(valueName, defaultValue);
+}
+
+void WriteSettingFloat(const wchar_t* settingsKey, const wchar_t* valueName, float value) {
+    SettingsBatch(settingsKey).WriteFloat(valueName, value);
+}
+
+double ReadSettingDouble(const wchar_t* settingsKey, const wchar_t* valueName, double defaultValue) {
+    return SettingsBatch(settingsKey).ReadDouble(valueName, defaultValue);
+}
+
+void WriteSettingDouble(const wchar_t* settingsKey, const wchar_t* valueName, double value) {
+    SettingsBatch(settingsKey).WriteDouble(valueName, value);
+}
+
+bool SettingsBatch::ReadBinary(const wchar_t* valueName, void* buffer, DWORD& size) const {
+    if (!m_key) return true;
     // First the size alone: a value larger than the caller's storage is never read.
     DWORD type = 0;
     DWORD stored = 0;
-    if (::RegQueryValueExW(key, valueName, nullptr, &type, nullptr, &stored) != ERROR_SUCCESS) return true;
+    if (::RegQueryValueExW(m_key, valueName, nullptr, &type, nullptr, &stored) != ERROR_SUCCESS) return true;
     if (stored > size) return true;
     DWORD read = size;  // the buffer's real size bounds the copy even if the value grew meanwhile
-    if (::RegQueryValueExW(key, valueName, nullptr, &type, static_cast<BYTE*>(buffer), &read) != ERROR_SUCCESS)
+    if (::RegQueryValueExW(m_key, valueName, nullptr, &type, static_cast<BYTE*>(buffer), &read) != ERROR_SUCCESS)
         return true;
     size = read;
     return false;
 }
 
-void WriteSettingBinary(const wchar_t* settingsKey, const wchar_t* valueName, const void* bytes, DWORD size) {
-    WriteValue(settingsKey, valueName, REG_BINARY, bytes, size);
+bool SettingsBatch::ReadExactly(const wchar_t* valueName, void* buffer, DWORD expected) const {
+    DWORD size = expected;
+    return !ReadBinary(valueName, buffer, size) && size == expected;
 }
 
-float ReadSettingFloat(const wchar_t* settingsKey, const wchar_t* valueName, float defaultValue) {
+int SettingsBatch::ReadDword(const wchar_t* valueName, int defaultValue) const {
+    DWORD value = 0;
+    return ReadExactly(valueName, &value, sizeof(value)) ? static_cast<int>(value) : defaultValue;
+}
+
+float SettingsBatch::ReadFloat(const wchar_t* valueName, float defaultValue) const {
     float value = 0;
-    return ReadExactly(settingsKey, valueName, &value, sizeof(value)) ? value : defaultValue;
+    return ReadExactly(valueName, &value, sizeof(value)) ? value : defaultValue;
 }
 
-void WriteSettingFloat(const wchar_t* settingsKey, const wchar_t* valueName, float value) {
-    WriteSettingBinary(settingsKey, valueName, &value, sizeof(value));
-}
-
-double ReadSettingDouble(const wchar_t* settingsKey, const wchar_t* valueName, double defaultValue) {
+double SettingsBatch::ReadDouble(const wchar_t* valueName, double defaultValue) const {
     double value = 0;
-    return ReadExactly(settingsKey, valueName, &value, sizeof(value)) ? value : defaultValue;
+    return ReadExactly(valueName, &value, sizeof(value)) ? value : defaultValue;
 }
 
-void WriteSettingDouble(const wchar_t* settingsKey, const wchar_t* valueName, double value) {
-    WriteSettingBinary(settingsKey, valueName, &value, sizeof(value));
+void SettingsBatch::WriteValue(const wchar_t* valueName, DWORD type, const void* bytes, DWORD size) const {
+    if (m_key) ::RegSetValueExW(m_key, valueName, 0, type, static_cast<const BYTE*>(bytes), size);
+}
+
+void SettingsBatch::WriteDword(const wchar_t* valueName, int value) const {
+    DWORD data = static_cast<DWORD>(value);
+    WriteValue(valueName, REG_DWORD, &data, sizeof(data));
+}
+
+void SettingsBatch::WriteBinary(const wchar_t* valueName, const void* bytes, DWORD size) const {
+    WriteValue(valueName, REG_BINARY, bytes, size);
+}
+
+void SettingsBatch::WriteFloat(const wchar_t* valueName, float value) const { WriteBinary(valueName, &value, sizeof(value)); }
+
+void SettingsBatch::WriteDouble(const wchar_t* valueName, double value) const {
+    WriteBinary(valueName, &value, sizeof(value));
 }
 
 void DeleteSettingsKey(const wchar_t* settingsKey) {

@@ -28,6 +28,30 @@ void WriteSettingFloat(const wchar_t* settingsKey, const wchar_t* valueName, flo
 double ReadSettingDouble(const wchar_t* settingsKey, const wchar_t* valueName, double defaultValue);
 void WriteSettingDouble(const wchar_t* settingsKey, const wchar_t* valueName, double value);
 
+// One settings key opened (created when missing, as for single reads) for a batch of reads and
+// writes with the same rules as the single calls above, and closed when the object goes. A batch
+// saves opening the product key path again for every value.
+class SettingsBatch {
+public:
+    explicit SettingsBatch(const wchar_t* settingsKey) : m_key(OpenSettingsKey(settingsKey)) {}
+
+    int ReadDword(const wchar_t* valueName, int defaultValue) const;
+    float ReadFloat(const wchar_t* valueName, float defaultValue) const;
+    double ReadDouble(const wchar_t* valueName, double defaultValue) const;
+    // True when it FAILED, as ReadSettingBinary.
+    bool ReadBinary(const wchar_t* valueName, void* buffer, DWORD& size) const;
+    void WriteDword(const wchar_t* valueName, int value) const;
+    void WriteFloat(const wchar_t* valueName, float value) const;
+    void WriteDouble(const wchar_t* valueName, double value) const;
+    void WriteBinary(const wchar_t* valueName, const void* bytes, DWORD size) const;
+
+private:
+    bool ReadExactly(const wchar_t* valueName, void* buffer, DWORD expected) const;
+    void WriteValue(const wchar_t* valueName, DWORD type, const void* bytes, DWORD size) const;
+
+    RegKey m_key;
+};
+
 // Deletes one settings key (it has no subkeys). Missing keys are not created for this.
 void DeleteSettingsKey(const wchar_t* settingsKey);
 // Deletes the whole product key with everything below it.

@@ -30,22 +30,23 @@ RECT LogicalClientRect(HDC dc, HWND hWnd) {
 
 GraphSettings GraphSettings::Read(const wchar_t* key) {
     GraphSettings s;
-    s.scale.min = ReadSettingFloat(key, L"ScaleMin", 0);
-    s.scale.max = ReadSettingFloat(key, L"ScaleMax", 0);
-    s.scale.ticks = ReadSettingFloat(key, L"ScaleTicks", 0);
-    s.scaleMode = ReadSettingDword(key, L"ScaleMode", 0);
-    s.majorXGrid = ReadSettingDword(key, L"MajorXGrid", 1);
-    s.minorXGrid = ReadSettingDword(key, L"MinorXGrid", 1);
-    s.majorYGrid = ReadSettingDword(key, L"MajorYGrid", 1);
-    s.axisColor = static_cast<COLORREF>(ReadSettingDword(key, L"AxisColor", 0));
-    s.gridMajorColor = static_cast<COLORREF>(ReadSettingDword(key, L"GridMajorColor", 0xC0C0C0));
-    s.gridMinorColor = static_cast<COLORREF>(ReadSettingDword(key, L"GridMinorColor", 0xE6E6E6));
-    s.traceColor = static_cast<COLORREF>(ReadSettingDword(key, L"TraceColor", 255));
-    s.traceStyle = ReadSettingDword(key, L"TraceStyle", 255);
+    const SettingsBatch settings(key);
+    s.scale.min = settings.ReadFloat(L"ScaleMin", 0);
+    s.scale.max = settings.ReadFloat(L"ScaleMax", 0);
+    s.scale.ticks = settings.ReadFloat(L"ScaleTicks", 0);
+    s.scaleMode = settings.ReadDword(L"ScaleMode", 0);
+    s.majorXGrid = settings.ReadDword(L"MajorXGrid", 1);
+    s.minorXGrid = settings.ReadDword(L"MinorXGrid", 1);
+    s.majorYGrid = settings.ReadDword(L"MajorYGrid", 1);
+    s.axisColor = static_cast<COLORREF>(settings.ReadDword(L"AxisColor", 0));
+    s.gridMajorColor = static_cast<COLORREF>(settings.ReadDword(L"GridMajorColor", 0xC0C0C0));
+    s.gridMinorColor = static_cast<COLORREF>(settings.ReadDword(L"GridMinorColor", 0xE6E6E6));
+    s.traceColor = static_cast<COLORREF>(settings.ReadDword(L"TraceColor", 255));
+    s.traceStyle = settings.ReadDword(L"TraceStyle", 255);
     // A stored index outside the table must not index past it.
-    s.timeScale = ValidTimeScale(ReadSettingDword(key, L"TimeScale", kDefaultTimeScale));
-    s.stickToEnd = ReadSettingDword(key, L"HScrollStickToEnd", 1) != 0;
-    s.endLogDate = ReadSettingDouble(key, L"UTCEndLogDate", 0);
+    s.timeScale = ValidTimeScale(settings.ReadDword(L"TimeScale", kDefaultTimeScale));
+    s.stickToEnd = settings.ReadDword(L"HScrollStickToEnd", 1) != 0;
+    s.endLogDate = settings.ReadDouble(L"UTCEndLogDate", 0);
     // Stored values are input: a date no graph could show would stop the window's calendar, and a
     // scale of no numbers would reach the drawing's integer conversions.
     if (!Protocol::IsSaneTime(s.endLogDate)) s.endLogDate = 0;
@@ -58,21 +59,22 @@ GraphSettings GraphSettings::Read(const wchar_t* key) {
 }
 
 void GraphSettings::Write(const wchar_t* key) const {
-    WriteSettingDword(key, L"TimeScale", timeScale);
-    WriteSettingDword(key, L"HScrollStickToEnd", stickToEnd ? 1 : 0);
-    WriteSettingDouble(key, L"UTCEndLogDate", endLogDate);
-    WriteSettingFloat(key, L"ScaleMin", scale.min);
-    WriteSettingFloat(key, L"ScaleMax", scale.max);
-    WriteSettingFloat(key, L"ScaleTicks", scale.ticks);
-    WriteSettingDword(key, L"ScaleMode", scaleMode);
-    WriteSettingDword(key, L"MajorXGrid", majorXGrid);
-    WriteSettingDword(key, L"MinorXGrid", minorXGrid);
-    WriteSettingDword(key, L"MajorYGrid", majorYGrid);
-    WriteSettingDword(key, L"AxisColor", static_cast<int>(axisColor));
-    WriteSettingDword(key, L"GridMajorColor", static_cast<int>(gridMajorColor));
-    WriteSettingDword(key, L"GridMinorColor", static_cast<int>(gridMinorColor));
-    WriteSettingDword(key, L"TraceColor", static_cast<int>(traceColor));
-    WriteSettingDword(key, L"TraceStyle", traceStyle);
+    const SettingsBatch settings(key);
+    settings.WriteDword(L"TimeScale", timeScale);
+    settings.WriteDword(L"HScrollStickToEnd", stickToEnd ? 1 : 0);
+    settings.WriteDouble(L"UTCEndLogDate", endLogDate);
+    settings.WriteFloat(L"ScaleMin", scale.min);
+    settings.WriteFloat(L"ScaleMax", scale.max);
+    settings.WriteFloat(L"ScaleTicks", scale.ticks);
+    settings.WriteDword(L"ScaleMode", scaleMode);
+    settings.WriteDword(L"MajorXGrid", majorXGrid);
+    settings.WriteDword(L"MinorXGrid", minorXGrid);
+    settings.WriteDword(L"MajorYGrid", majorYGrid);
+    settings.WriteDword(L"AxisColor", static_cast<int>(axisColor));
+    settings.WriteDword(L"GridMajorColor", static_cast<int>(gridMajorColor));
+    settings.WriteDword(L"GridMinorColor", static_cast<int>(gridMinorColor));
+    settings.WriteDword(L"TraceColor", static_cast<int>(traceColor));
+    settings.WriteDword(L"TraceStyle", traceStyle);
 }
 
 CGraphView::CGraphView(ClientViewListener* listener, IOstrelSensor* sensor)
