@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include <cstring>
+
 namespace {
 constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;
 
@@ -77,9 +79,16 @@ bool SettingsBatch::ReadBinary(const wchar_t* valueName, void* buffer, DWORD& si
     return false;
 }
 
+// One query into a buffer of our own: a larger value fails with ERROR_MORE_DATA and never reaches
+// the caller's, a shorter one fails on its size.
 bool SettingsBatch::ReadExactly(const wchar_t* valueName, void* buffer, DWORD expected) const {
+    BYTE value[8];
     DWORD size = expected;
-    return !ReadBinary(valueName, buffer, size) && size == expected;
+    if (!m_key || expected > sizeof(value)) return false;
+    if (::RegQueryValueExW(m_key, valueName, nullptr, nullptr, value, &size) != ERROR_SUCCESS || size != expected)
+        return false;
+    std::memcpy(buffer, value, expected);
+    return true;
 }
 
 int SettingsBatch::ReadDword(const wchar_t* valueName, int defaultValue) const {
