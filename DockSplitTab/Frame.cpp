@@ -276,6 +276,15 @@ void Frame::ForgetActive(SplitPane* pane) {
     UpdateCaptions();
 }
 
+bool Frame::SetViewCaption(HWND view, const std::wstring& caption) {
+    const Place place = PlaceOfView(view);
+    Pane* pane = place.splitPane ? place.splitPane->PaneOf(view) : nullptr;
+    if (!pane || !pane->Tabs().SetCaption(pane->Tabs().Find(view), caption)) return false;
+    if (ClientView* held = FindView(view)) held->m_caption = caption;
+    UpdateCaptions();
+    return true;
+}
+
 void Frame::UpdateCaptions() {
     auto captionOf = [this](SplitPane* split) {
         ClientView* view = split ? FindView(split->ActiveView()) : nullptr;

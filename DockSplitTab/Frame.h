@@ -108,6 +108,9 @@ public:
     bool BringToFront(HWND view);
     HWND ActiveView() const;
     ClientView* FindView(HWND view) const;
+    // Shows `caption` on the view's tab, and on its dock side's or floating frame's caption when it
+    // is the front view there; false when no pane holds the view.
+    bool SetViewCaption(HWND view, const std::wstring& caption);
     void SaveState(const SettingsAccess& settings) const;
     void DockCommand(HWND view);
 

@@ -55,6 +55,15 @@ TabItem TabControl::Item(int index) const {
     return TabItem{text, tci.iImage, reinterpret_cast<HWND>(tci.lParam)};
 }
 
+bool TabControl::SetCaption(int index, const std::wstring& caption) {
+    if (index < 0 || index >= Count()) return false;
+    std::wstring text = caption.substr(0, kMaxCaption);
+    TCITEMW tci{};
+    tci.mask = TCIF_TEXT;
+    tci.pszText = text.data();
+    return ::SendMessageW(m_hWnd, TCM_SETITEMW, index, reinterpret_cast<LPARAM>(&tci)) != 0;
+}
+
 int TabControl::Find(HWND view) const {
     auto it = m_indices.find(view);
     return it == m_indices.end() ? -1 : it->second;

@@ -38,6 +38,7 @@ public:
     int Insert(int index, const TabItem& item);
     bool Delete(int index);
     TabItem Item(int index) const;
+    bool SetCaption(int index, const std::wstring& caption);
     HWND View(int index) const { return index >= 0 && index < Count() ? m_views[index] : nullptr; }
     int Find(HWND view) const;
     // The tab under a screen point, or -1.
