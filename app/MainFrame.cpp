@@ -171,6 +171,13 @@ bool CMainFrame::IsClientViewAttached(HWND view) { return m_dock.IsInLayout(view
 
 void CMainFrame::DockClientView(HWND view) { m_dock.DockCommand(view); }
 
+// The tab first, then the sensor list's row, which keeps its place: the list is not sorted again.
+void CMainFrame::ClientViewRenamed(HWND view, const std::wstring& caption) {
+    m_dock.SetViewCaption(view, caption);
+    CViewTableLock lock;
+    if (auto* graph = dynamic_cast<CGraphView*>(m_views.TableView(view))) m_list.UpdateDeviceName(graph);
+}
+
 // A closed view other than the sensor list goes for good: out of the table, its window destroyed
 // and its object deleted. Its sensor's next measurement makes it anew.
 void CMainFrame::ViewClosed(ClientView* view) {

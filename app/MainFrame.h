@@ -73,6 +73,8 @@ public:
     bool ActivateClientView(HWND view) override;
     bool IsClientViewAttached(HWND view) override;
     void DockClientView(HWND view) override;
+    void ClientViewRenamed(HWND view, const std::wstring& caption) override;
+    void CloseClientView(HWND view) override { SendMessage(WM_CLOSE_CLIENT_VIEW, 0, reinterpret_cast<LPARAM>(view)); }
 
     // FrameListener: a view was closed in the layout.
     void ViewClosed(DockSplitTab::ClientView* view) override;

@@ -124,8 +124,10 @@ void CSensorViews::CloseView(ClientView* view) {
     m_clientViews.erase(it);
     if (auto* graph = dynamic_cast<CGraphView*>(closed.get())) {
         m_list.RemoveDevice(graph);
-        auto entry = m_graphs.find(ViewKey(graph->SensorId(), graph->SensorType()));
+        const int key = ViewKey(graph->SensorId(), graph->SensorType());
+        auto entry = m_graphs.find(key);
         if (entry != m_graphs.end() && entry->second == graph) m_graphs.erase(entry);
+        if (graph->Removed()) m_removed.insert(key);
     }
     if (::IsWindow(closed->m_window)) ::DestroyWindow(closed->m_window);
 }
@@ -139,6 +141,7 @@ void CSensorViews::OnNewValue(unsigned long type, const VARIANT& data) {
         Deliver(*graph, value);
         return;
     }
+    if (m_removed.count(ViewKey(value.id, value.type))) return;
     auto making = m_making.find(ViewKey(value.id, value.type));
     if (making != m_making.end()) {
         making->second.push_back(value);

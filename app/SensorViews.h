@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,9 @@ private:
     // server calls of its making deliver events, and those must neither make a second graph nor
     // be lost.
     std::map<int, std::vector<NewValue>> m_making;
+    // View keys of the sensors the user removed: a measurement the server sent before it forgot
+    // the sensor may still arrive, and must not bring the graph and its row back.
+    std::set<int> m_removed;
     ComPtr<IOstrelServer> m_server;
     ServerEventSink m_sink{*this};
     ServerFactory m_serverFactory = &CSensorViews::CreateOstrelServer;

@@ -5,6 +5,7 @@
 
 #include "AppModule.h"
 #include "LocalTime.h"
+#include "PropertiesDlg.h"
 #include "Protocol.h"
 #include "SettingsStore.h"
 #include "Units.h"
@@ -301,6 +302,56 @@ LRESULT CGraphView::OnTimeScale(WORD, WORD id, HWND, BOOL&) {
     SetEndTime(m_viewEnd);
     Refetch();
     return 0;
+}
+
+bool CGraphView::ShowSensorProperties() {
+    CPropertiesDlg dialog;
+    dialog.m_strId = SensorIdText(m_sensorId, m_sensorType);
+    dialog.m_strName = m_name;
+    dialog.m_strDescription = m_description;
+    dialog.m_nEnabled = m_enabled != VARIANT_FALSE ? 1 : 0;
+    const bool ok = dialog.DoModal(::GetActiveWindow()) == IDOK;
+    if (ok) ApplyProperties(dialog.m_strName, dialog.m_strDescription, dialog.m_nEnabled != 0);
+    AutoScale();
+    if (m_hWnd) Invalidate(TRUE);
+    return ok;
+}
+
+void CGraphView::ApplyProperties(const std::wstring& name, const std::wstring& description, bool enabled) {
+    m_name = name;
+    m_caption = name;
+    if (m_hWnd) SetWindowText(name.c_str());
+    m_description = description;
+    m_enabled = enabled ? VARIANT_TRUE : VARIANT_FALSE;
+    // In this order; the first refusal skips the rest, and the server keeps its old values there.
+    std::wstring failure;
+    if (m_sensor) {
+        try {
+            ThrowIfFailed(m_sensor->put_Name(Bstr(m_name)));
+            ThrowIfFailed(m_sensor->put_Description(Bstr(m_description)));
+            ThrowIfFailed(m_sensor->put_Enabled(m_enabled));
+        } catch (const ComError& e) {
+            failure = e.ErrorMessage();
+        }
+    }
+    if (m_listener) m_listener->ClientViewRenamed(m_hWnd, m_name);
+    if (!failure.empty())
+        ::MessageBoxW(m_hWnd, failure.c_str(), LoadResString(IDR_MAINFRAME).c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CGraphView::RemoveSensor() {
+    if (!m_sensor) return;
+    const std::wstring question = FormatResString(IDS_CONFIRM_REMOVE, m_name.c_str(), m_name.c_str());
+    const std::wstring caption = LoadResString(IDS_LIST_OF_SENSORS);
+    if (::MessageBoxW(m_hWnd, question.c_str(), caption.c_str(), MB_YESNO) != IDYES) return;
+    // A refusal leaves the sensor listed by the server: the graph, its row and its settings stay.
+    if (HRESULT hr = m_sensor->Remove(); FAILED(hr)) {
+        ::MessageBoxW(m_hWnd, ComErrorText(hr).c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    m_removed = true;
+    // Destroys this object when the layout holds the graph.
+    if (m_listener) m_listener->CloseClientView(m_hWnd);
 }
 
 bool CGraphView::MoveToScrollPosition(int position) {

@@ -71,6 +71,7 @@ public:
         MESSAGE_HANDLER(WM_HSCROLL, OnHorzScroll)
         MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
         COMMAND_RANGE_HANDLER(ID_TIMESCALE_FIRST, ID_TIMESCALE_LAST, OnTimeScale)
+        COMMAND_ID_HANDLER(ID_SENSOR_PROPERTIES, OnSensorProperties)
         MESSAGE_HANDLER(WM_HELPHITTEST, OnHelpHitTest)
     END_MSG_MAP()
 
@@ -134,6 +135,17 @@ public:
     GraphSettings& Settings() { return m_settings; }
     const TimeScale& CurrentTimeScale() const { return g_timeScales[ValidTimeScale(m_settings.timeScale)]; }
 
+    // The sensor properties dialog; on OK the name, description and enabled flag change here, on
+    // the server, on the tab and in the sensor list. Either way the scale is renewed and the window
+    // repainted. True when the user pressed OK. A failing server call skips the ones after it and
+    // is shown to the user; the changes here stay.
+    bool ShowSensorProperties();
+    // Asks the user, has the server remove the sensor and its log, and closes the graph for good:
+    // this object is gone afterwards unless the layout did not hold it (a hidden graph stays until
+    // the end). A refused removal is shown to the user and changes nothing. Nothing happens
+    // without a sensor object.
+    void RemoveSensor();
+
     // The user removed the sensor: its settings key is deleted instead of written at the end.
     void MarkRemoved() { m_removed = true; }
     bool Removed() const { return m_removed; }
@@ -152,6 +164,12 @@ private:
     }
     LRESULT OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnTimeScale(WORD, WORD id, HWND, BOOL&);
+    LRESULT OnSensorProperties(WORD, WORD, HWND, BOOL&) {
+        ShowSensorProperties();
+        return 0;
+    }
+    // Takes the dialog's values here, then to the server, the tab and the list.
+    void ApplyProperties(const std::wstring& name, const std::wstring& description, bool enabled);
     LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return kHelpContextGraph; }
 
     // Moves the window to scroll position `position` and fetches; false when it did not move.

@@ -10,6 +10,9 @@
 #define IDB_SORT_DOWN               211
 #define IDB_SIGNAL_ICONS            212
 
+// The sensor properties dialog.
+#define IDD_SENSOR_PROPERTIES       204
+
 // Strings
 #define IDS_LIST_OF_SENSORS         129
 #define IDS_Y_SCALE_ERROR           132

@@ -310,15 +310,13 @@ LRESULT CDeviceListView::OnContextMenu(UINT, WPARAM, LPARAM lParam, BOOL&) {
 // yet: until it does, these two commands find the selected row's graph and stop there.
 LRESULT CDeviceListView::OnSensorProperties(WORD, WORD, HWND, BOOL&) {
     CGraphView* view = SelectedView();
-    if (!view) return 0;
-    // view->ShowSensorProperties();
+    if (view) view->ShowSensorProperties();
     return 0;
 }
 
 LRESULT CDeviceListView::OnRemoveSensor(WORD, WORD, HWND, BOOL&) {
     CGraphView* view = SelectedView();
-    if (!view) return 0;
-    // view->RemoveSensor();
+    if (view) view->RemoveSensor();  // may delete the view
     return 0;
 }
 

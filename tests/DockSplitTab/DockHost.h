@@ -63,6 +63,10 @@ public:
     bool ActivateClientView(HWND view) override { return m_frame.ActivateView(view); }
     bool IsClientViewAttached(HWND view) override { return m_frame.IsInLayout(view); }
     void DockClientView(HWND view) override { m_frame.DockCommand(view); }
+    void ClientViewRenamed(HWND view, const std::wstring& caption) override { m_frame.SetViewCaption(view, caption); }
+    void CloseClientView(HWND view) override {
+        if (DockSplitTab::ClientView* held = m_frame.FindView(view); held && m_frame.HideView(view)) ViewClosed(held);
+    }
 
     BEGIN_MSG_MAP(DockHost)
         MESSAGE_HANDLER(WM_SIZE, OnSize)

@@ -305,3 +305,181 @@ TEST_F(ServerLink, AFailedConnectionIsReportedAndTheProgramRunsWithoutServer) {
     EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_THROW(m_frame.Views().ConnectToServer(m_frame), ComError);  // already subscribed
 }
+
+namespace {
+// Runs a sensor command of the list on the row of `graph`.
+void ListCommand(CMainFrame& frame, CGraphView* graph, UINT command) {
+    LVITEMW state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(frame.DeviceList().List(), LVM_SETITEMSTATE, frame.DeviceList().FindDeviceRow(graph),
+                   reinterpret_cast<LPARAM>(&state));
+    frame.DeviceList().SendMessage(WM_COMMAND, command);
+}
+
+std::wstring TabCaption(CMainFrame& frame, HWND view) {
+    DockSplitTab::Pane* pane = frame.Dock().Central().PaneOf(view);
+    return pane ? pane->Item(view).caption : L"<no tab>";
+}
+
+const wchar_t* const kGraphKey = L"software\\KV\\Kestrova\\D7";
+}  // namespace
+
+namespace {
+// The sensor commands of the list and the graph.
+class SensorCommands : public ServerLink {
+protected:
+    // The server takes the values in order; the first refusal skips the rest and is shown, while
+    // the graph, its tab and its row show everything the user typed.
+    void CheckProperties(int failFrom) {
+        FakeSensor* sensor = AddSensor(11, 3, 7, L"Cellar");
+        sensor->description = L"old";
+        sensor->putFailFrom = failFrom;
+        Create();
+        CGraphView* graph = m_frame.FindGraph(11, 3);
+        ASSERT_NE(graph, nullptr);
+        std::wstring idText, error;
+        LRESULT checked = -1;
+        DialogAnswer answer(L"Sensor properties", [&](HWND box) {
+            idText = WindowText(::GetDlgItem(box, 1012));
+            checked = ::SendDlgItemMessageW(box, 1043, BM_GETCHECK, 0, 0);
+            ::SetDlgItemTextW(box, 1013, L"Cellar north");
+            ::SetDlgItemTextW(box, 1014, L"by the door");
+            ::SendDlgItemMessageW(box, 1043, BM_SETCHECK, BST_UNCHECKED, 0);
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        if (failFrom < 3)
+            answer.Then(L"Kestrova", [&](HWND box) {
+                error = WindowText(::GetDlgItem(box, 0xFFFF));
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            });
+        ListCommand(m_frame, graph, ID_SENSOR_PROPERTIES);
+        EXPECT_TRUE(answer.Answered()) << failFrom;
+        EXPECT_EQ(idText, L"10 RH");
+        EXPECT_EQ(checked, BST_CHECKED);
+        EXPECT_EQ(error, failFrom < 3 ? ComErrorText(E_ACCESSDENIED) : L"") << failFrom;
+        EXPECT_EQ(sensor->name, failFrom > 0 ? L"Cellar north" : L"Cellar") << failFrom;
+        EXPECT_EQ(sensor->description, failFrom > 1 ? L"by the door" : L"old") << failFrom;
+        EXPECT_EQ(sensor->enabled, failFrom > 2 ? VARIANT_FALSE : VARIANT_TRUE) << failFrom;
+        EXPECT_EQ(graph->SensorName(), L"Cellar north");
+        EXPECT_EQ(graph->Description(), L"by the door");
+        EXPECT_FALSE(graph->Enabled());
+        EXPECT_EQ(TabCaption(m_frame, graph->m_window), L"Cellar north");
+        EXPECT_EQ(ListItemText(m_frame.DeviceList().List(), 0, 0), L"Cellar north");
+    }
+
+    // Yes removes the sensor: its graph, tab, row and settings key go, and a measurement the
+    // server sent before it forgot the sensor brings none of them back, whether or not the server
+    // still answers for it.
+    void CheckRemovalWithLateEvent(bool listsRemoved) {
+        FakeSensor* sensor = AddSensor(20, 1, 7, L"Hall");
+        g_server->listsRemoved = listsRemoved;
+        Create();
+        CGraphView* graph = m_frame.FindGraph(20, 1);
+        ASSERT_NE(graph, nullptr);
+        HWND window = graph->m_window;
+        WriteSettingDword(L"D7", L"TimeScale", 3);
+        std::wstring question;
+        {
+            DialogAnswer answer(L"List of sensors", [&](HWND box) {
+                question = WindowText(::GetDlgItem(box, 0xFFFF));
+                ::PostMessageW(box, WM_COMMAND, IDYES, 0);
+            });
+            ListCommand(m_frame, graph, ID_SENSOR_REMOVE);
+        }
+        EXPECT_EQ(question, L"Sensor 'Hall' will be removed from the sensorlist, all logging of this sensor will "
+                            L"be removed as well.\nAre you sure to remove sensor 'Hall'? ");
+        EXPECT_TRUE(sensor->removed);
+        EXPECT_FALSE(::IsWindow(window));
+        EXPECT_FALSE(m_frame.Dock().IsInLayout(window));
+        EXPECT_FALSE(KeyExists(kGraphKey));
+        EventData late(20, 46000.52, 19.5f, 0);
+        g_server->FireNewValue(1, late.data);
+        EXPECT_EQ(m_frame.GraphCount(), 0u) << listsRemoved;
+        EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 0) << listsRemoved;
+    }
+};
+}  // namespace
+
+// Cancel and No leave the server, the graph and the list alone; Cancel still renews the
+// automatic scale.
+TEST_F(SensorCommands, CancelAndNoChangeNothing) {
+    FakeSensor* sensor = AddSensor(20, 1, 7, L"Hall");
+    Create();
+    CGraphView* graph = m_frame.FindGraph(20, 1);
+    ASSERT_NE(graph, nullptr);
+    graph->AddLiveSample(46000.5, 21.5f, 0);
+    graph->Settings().scale = ValueScale{-100, 100, 50};
+    {
+        DialogAnswer answer(L"Sensor properties", [](HWND box) {
+            ::SetDlgItemTextW(box, 1013, L"Porch");
+            ::PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_FALSE(graph->ShowSensorProperties());
+    }
+    EXPECT_EQ(graph->SensorName(), L"Hall");
+    EXPECT_EQ(sensor->name, L"Hall");
+    EXPECT_EQ(graph->Settings().scale, AutoScale(21.5f, 21.5f));
+    {
+        DialogAnswer answer(L"List of sensors", [](HWND box) { ::PostMessageW(box, WM_COMMAND, IDNO, 0); });
+        ListCommand(m_frame, graph, ID_SENSOR_REMOVE);
+        EXPECT_TRUE(answer.Answered());
+    }
+    EXPECT_FALSE(sensor->removed);
+    EXPECT_EQ(m_frame.FindGraph(20, 1), graph);
+    EXPECT_FALSE(graph->Removed());
+    EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 1);
+}
+
+TEST_F(SensorCommands, PropertiesReachGraphServerTabAndRow) { CheckProperties(99); }
+TEST_F(SensorCommands, AFailingPutNameSkipsTheRestAndIsShown) { CheckProperties(0); }
+TEST_F(SensorCommands, AFailingPutEnabledIsShown) { CheckProperties(2); }
+TEST_F(SensorCommands, RemovalWithALateEventFromAServerThatForgot) { CheckRemovalWithLateEvent(false); }
+TEST_F(SensorCommands, RemovalWithALateEventFromAServerSlowToForget) { CheckRemovalWithLateEvent(true); }
+
+// A refused removal is shown with the server's reason, and the sensor stays in every respect.
+TEST_F(SensorCommands, AFailedRemovalIsShownAndKeepsEverything) {
+    FakeSensor* sensor = AddSensor(20, 1, 7, L"Hall");
+    sensor->removeResult = E_ACCESSDENIED;
+    Create();
+    CGraphView* graph = m_frame.FindGraph(20, 1);
+    ASSERT_NE(graph, nullptr);
+    std::wstring error;
+    {
+        DialogAnswer answer(L"List of sensors", [](HWND box) { ::PostMessageW(box, WM_COMMAND, IDYES, 0); });
+        answer.Then(L"List of sensors", [&](HWND box) {
+            error = WindowText(::GetDlgItem(box, 0xFFFF));
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        graph->RemoveSensor();
+        EXPECT_TRUE(answer.Answered());
+    }
+    EXPECT_EQ(error, ComErrorText(E_ACCESSDENIED));
+    EXPECT_EQ(m_frame.FindGraph(20, 1), graph);
+    EXPECT_FALSE(graph->Removed());
+    EXPECT_TRUE(m_frame.Dock().IsInLayout(graph->m_window));
+    EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 1);
+    m_frame.DestroyWindow();
+    EXPECT_TRUE(KeyExists(kGraphKey));  // its settings were saved as usual
+}
+
+// A hidden graph is not in the layout: its removal leaves graph and row until the program ends,
+// and the settings key goes with the window then.
+TEST_F(SensorCommands, RemovingAHiddenGraphKeepsItUntilTheEnd) {
+    FakeSensor* sensor = AddSensor(20, 1, 7, L"Hall");
+    Create();
+    CGraphView* graph = m_frame.FindGraph(20, 1);
+    ASSERT_NE(graph, nullptr);
+    m_frame.ToggleClientView(graph->m_window);
+    ASSERT_FALSE(m_frame.Dock().IsInLayout(graph->m_window));
+    {
+        DialogAnswer answer(L"List of sensors", [](HWND box) { ::PostMessageW(box, WM_COMMAND, IDYES, 0); });
+        ListCommand(m_frame, graph, ID_SENSOR_REMOVE);
+    }
+    EXPECT_TRUE(sensor->removed);
+    EXPECT_EQ(m_frame.FindGraph(20, 1), graph);
+    EXPECT_TRUE(graph->Removed());
+    EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 1);
+    WriteSettingDword(L"D7", L"TimeScale", 3);
+    m_frame.DestroyWindow();
+    EXPECT_FALSE(KeyExists(kGraphKey));
+}

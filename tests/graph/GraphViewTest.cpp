@@ -6,6 +6,7 @@
 #include "FakeServer.h"
 #include "GraphView.h"
 #include "LocalTime.h"
+#include "PropertiesDlg.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
 
@@ -337,4 +338,13 @@ TEST_F(GraphViewTest, TheFetchTakesTheRecordsAtBothEdgesOfTheWindow) {
         }
     }
     ::DestroyWindow(graph);
+}
+
+// Humidity and CO2 sensors share their device's even id with its temperature sensor.
+TEST(SensorProperties, IdTextByType) {
+    struct {
+        int id, type;
+        const wchar_t* text;
+    } cases[] = {{11, 3, L"10 RH"}, {21, 5, L"20 CO2"}, {11, 4, L"11"}, {11, 6, L"11"}, {7, 1, L"7"}, {-3, 3, L"65532 RH"}};
+    for (const auto& c : cases) EXPECT_EQ(SensorIdText(c.id, c.type), c.text) << c.id << " " << c.type;
 }

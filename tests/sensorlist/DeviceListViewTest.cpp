@@ -30,6 +30,8 @@ struct RecordingListener : ClientViewListener {
     bool ActivateClientView(HWND view) override { return Record("Activate", view), true; }
     bool IsClientViewAttached(HWND view) override { return Record("IsAttached", view), attached; }
     void DockClientView(HWND) override {}
+    void ClientViewRenamed(HWND view, const std::wstring&) override { Record("Renamed", view); }
+    void CloseClientView(HWND view) override { Record("Close", view); }
     void Record(const char* what, HWND view) { calls.push_back({what, view}); }
 };
 
@@ -384,11 +386,22 @@ TEST_F(DeviceList, CommandsAndDoubleClickActOnTheSelectedRowOnly) {
     EXPECT_EQ(m_listener.calls[1].what, "Activate");
     EXPECT_EQ(m_listener.calls[1].view, second->m_hWnd);
 
-    // Properties and removal belong to the graph view and change nothing in the list.
-    m_list->SendMessage(WM_COMMAND, ID_SENSOR_PROPERTIES);
+    // Properties and removal go to the selected row's graph. Without a server the properties
+    // change the graph alone, and the removal does nothing.
+    {
+        DialogAnswer answer(L"Sensor properties", [](HWND box) {
+            ::SetDlgItemTextW(box, 1013, L"Attic");
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        m_list->SendMessage(WM_COMMAND, ID_SENSOR_PROPERTIES);
+        EXPECT_TRUE(answer.Answered());
+    }
+    EXPECT_EQ(second->SensorName(), L"Attic");
     m_list->SendMessage(WM_COMMAND, ID_SENSOR_REMOVE);
     EXPECT_EQ(Rows(), 2);
-    EXPECT_EQ(m_listener.calls.size(), 2u);
+    ASSERT_EQ(m_listener.calls.size(), 3u);
+    EXPECT_EQ(m_listener.calls[2].what, "Renamed");
+    EXPECT_EQ(m_listener.calls[2].view, second->m_hWnd);
 }
 
 namespace {

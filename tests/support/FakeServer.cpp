@@ -44,10 +44,7 @@ STDMETHODIMP FakeSensor::get_Name(BSTR* value) {
     return CopyString(name, value);
 }
 
-STDMETHODIMP FakeSensor::put_Name(BSTR value) {
-    name = value ? value : L"";
-    return S_OK;
-}
+STDMETHODIMP FakeSensor::put_Name(BSTR value) { return Put(0, name, std::wstring(value ? value : L"")); }
 
 STDMETHODIMP FakeSensor::get_Description(BSTR* value) {
     if (4 >= failFrom) return E_FAIL;
@@ -55,7 +52,12 @@ STDMETHODIMP FakeSensor::get_Description(BSTR* value) {
 }
 
 STDMETHODIMP FakeSensor::put_Description(BSTR value) {
-    description = value ? value : L"";
+    return Put(1, description, std::wstring(value ? value : L""));
+}
+
+STDMETHODIMP FakeSensor::Remove() {
+    if (FAILED(removeResult)) return removeResult;
+    removed = true;
     return S_OK;
 }
 
@@ -138,7 +140,8 @@ STDMETHODIMP FakeServer::GetSensor(LONG id, LONG type, IOstrelSensor** sensor) {
     *sensor = nullptr;
     auto quantity = [](long t) { return (t + 1) / 2; };  // 1,2 -> 1; 3,4 -> 2; 5,6 -> 3
     for (auto& candidate : sensors) {
-        if (candidate && candidate->id == id && quantity(candidate->type) == quantity(type)) {
+        if (candidate && candidate->id == id && quantity(candidate->type) == quantity(type) &&
+            (!candidate->removed || listsRemoved)) {
             candidate->AddRef();
             *sensor = candidate.Get();
             return S_OK;

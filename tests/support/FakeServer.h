@@ -71,6 +71,13 @@ public:
     HRESULT dataResult = S_OK;
     int dataCalls = 0;
     double lastInterval = -1;
+    // Makes put_Name (0), put_Description (1) and put_Enabled (2) fail from that one on, each
+    // with this result.
+    int putFailFrom = 99;
+    HRESULT putResult = E_ACCESSDENIED;
+    // What Remove answers; once it succeeded the server no longer lists the sensor.
+    HRESULT removeResult = S_OK;
+    bool removed = false;
 
     // Times and values as the server sends them, with their types changeable for tests.
     void SetData(const std::vector<double>& t, const std::vector<float>& v);
@@ -84,16 +91,22 @@ public:
     STDMETHODIMP get_Description(BSTR* value) override;
     STDMETHODIMP put_Description(BSTR value) override;
     STDMETHODIMP get_Enabled(VARIANT_BOOL* value) override { return Answer(5, value, enabled); }
-    STDMETHODIMP put_Enabled(VARIANT_BOOL value) override { enabled = value; return S_OK; }
+    STDMETHODIMP put_Enabled(VARIANT_BOOL value) override { return Put(2, enabled, value); }
     STDMETHODIMP GetData(double from, double to, double interval, VARIANT* t, VARIANT* v) override;
     STDMETHODIMP GetLogPeriod(double* first, double* last) override;
     STDMETHODIMP get_RecordCount(LONG* value) override { *value = 0; return S_OK; }
-    STDMETHODIMP Remove() override { return S_OK; }
+    STDMETHODIMP Remove() override;
     STDMETHODIMP get_SignalLevel(float* value) override { *value = 0; return S_OK; }
     STDMETHODIMP GetLastValue(double* time, float* value) override;
     STDMETHODIMP get_SettingsIndex(LONG* value) override { return Answer(2, value, settingsIndex); }
 
 private:
+    template <class T>
+    HRESULT Put(int order, T& field, T value) {
+        if (order >= putFailFrom) return putResult;
+        field = value;
+        return S_OK;
+    }
     template <class T>
     HRESULT Answer(int order, T* out, T value) {
         if (order >= failFrom) return E_FAIL;
@@ -116,6 +129,8 @@ public:
     int disconnectCalls = 0;
     ComPtr<IDispatch> subscriber;
     HRESULT adviseResult = S_OK;
+    // A server slow to forget: GetSensor still answers for a removed sensor.
+    bool listsRemoved = false;
 
     // Sends OnNewValue(type, data) and OnMessage(text) to the subscriber as the server would.
     HRESULT FireNewValue(unsigned long type, const VARIANT& data);

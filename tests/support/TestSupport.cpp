@@ -126,10 +126,15 @@ ProgramResources::~ProgramResources() {
 
 thread_local DialogAnswer* DialogAnswer::s_current = nullptr;
 
-DialogAnswer::DialogAnswer(const wchar_t* title, std::function<void(HWND)> answer)
-    : m_title(title), m_answer(std::move(answer)) {
+DialogAnswer::DialogAnswer(const wchar_t* title, std::function<void(HWND)> answer) {
+    Then(title, std::move(answer));
     s_current = this;
     m_timer = ::SetTimer(nullptr, 0, 50, Check);
+}
+
+DialogAnswer& DialogAnswer::Then(const wchar_t* title, std::function<void(HWND)> answer) {
+    m_steps.push_back(Step{title, std::move(answer)});
+    return *this;
 }
 
 DialogAnswer::~DialogAnswer() {
@@ -139,11 +144,15 @@ DialogAnswer::~DialogAnswer() {
 
 void CALLBACK DialogAnswer::Check(HWND, UINT, UINT_PTR, DWORD) {
     DialogAnswer* self = s_current;
-    if (!self || self->m_answered) return;
-    HWND dialog = ::FindWindowW(L"#32770", self->m_title.c_str());
-    if (!dialog) return;
-    ::KillTimer(nullptr, self->m_timer);
-    self->m_timer = 0;
-    self->m_answered = true;
-    self->m_answer(dialog);
+    if (!self || self->Answered()) return;
+    const Step& step = self->m_steps[self->m_next];
+    HWND dialog = ::FindWindowW(L"#32770", step.title.c_str());
+    // The dialog answered last may still be closing.
+    if (!dialog || dialog == self->m_lastDialog) return;
+    self->m_lastDialog = dialog;
+    if (++self->m_next == self->m_steps.size()) {
+        ::KillTimer(nullptr, self->m_timer);
+        self->m_timer = 0;
+    }
+    step.answer(dialog);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "Handle.h"
 
@@ -56,15 +57,21 @@ public:
     ~DialogAnswer();
     DialogAnswer(const DialogAnswer&) = delete;
     DialogAnswer& operator=(const DialogAnswer&) = delete;
-    bool Answered() const { return m_answered; }
+    // A dialog that comes after the ones before it have been answered.
+    DialogAnswer& Then(const wchar_t* title, std::function<void(HWND)> answer);
+    bool Answered() const { return m_next == m_steps.size(); }
 
 private:
     static void CALLBACK Check(HWND, UINT, UINT_PTR, DWORD);
 
-    std::wstring m_title;
-    std::function<void(HWND)> m_answer;
+    struct Step {
+        std::wstring title;
+        std::function<void(HWND)> answer;
+    };
+    std::vector<Step> m_steps;
+    size_t m_next = 0;
+    HWND m_lastDialog = nullptr;
     UINT_PTR m_timer = 0;
-    bool m_answered = false;
     static thread_local DialogAnswer* s_current;
 };
 
