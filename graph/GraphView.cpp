@@ -324,6 +324,7 @@ void CGraphView::ApplyProperties(const std::wstring& name, const std::wstring& d
     m_description = description;
     m_enabled = enabled ? VARIANT_TRUE : VARIANT_FALSE;
     // In this order; the first refusal skips the rest, and the server keeps its old values there.
+    bool failed = false;
     std::wstring failure;
     if (m_sensor) {
         try {
@@ -331,11 +332,12 @@ void CGraphView::ApplyProperties(const std::wstring& name, const std::wstring& d
             ThrowIfFailed(m_sensor->put_Description(Bstr(m_description)));
             ThrowIfFailed(m_sensor->put_Enabled(m_enabled));
         } catch (const ComError& e) {
+            failed = true;
             failure = e.ErrorMessage();
         }
     }
     if (m_listener) m_listener->ClientViewRenamed(m_hWnd, m_name);
-    if (!failure.empty())
+    if (failed)
         ::MessageBoxW(m_hWnd, failure.c_str(), LoadResString(IDR_MAINFRAME).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
