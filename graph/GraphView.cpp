@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include <windowsx.h>
+
 #include "AppModule.h"
 #include "LocalTime.h"
 #include "Protocol.h"
@@ -123,6 +125,7 @@ HWND CGraphView::CreateGraphWindow(HWND parent, int sensorId, int sensorType) {
 LRESULT CGraphView::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     m_labelFont = Font(ArialOfHeight(-200));
     m_titleFont = Font(ArialOfHeight(-400));
+    m_readout.CreateInfoWindow(m_hWnd);
     m_settings = GraphSettings::Read(SettingsKey().c_str());
     double endTime = m_settings.endLogDate;
 
@@ -301,6 +304,54 @@ LRESULT CGraphView::OnTimeScale(WORD, WORD id, HWND, BOOL&) {
     SetEndTime(m_viewEnd);
     Refetch();
     return 0;
+}
+
+CGraphView::ContextMenu CGraphView::LoadContextMenu() const {
+    ContextMenu result;
+    result.menu.Reset(::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_GRAPH_MENU)));
+    HMENU popup = result.menu ? ::GetSubMenu(result.menu.Get(), 0) : nullptr;
+    if (!popup) return result;
+    // Only a view that floats after being moved out can be docked again.
+    if (m_mode != DockSplitTab::ModeFloating) ::DeleteMenu(popup, ID_VIEW_DOCK, MF_BYCOMMAND);
+    ::CheckMenuItem(popup, ID_TIMESCALE_FIRST + ValidTimeScale(m_settings.timeScale), MF_BYCOMMAND | MF_CHECKED);
+    result.popup = popup;
+    return result;
+}
+
+LRESULT CGraphView::OnContextMenu(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    const ContextMenu menu = LoadContextMenu();
+    if (menu.popup)
+        ::TrackPopupMenu(menu.popup, TPM_RIGHTBUTTON, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), 0, m_hWnd, nullptr);
+    return 0;
+}
+
+void CGraphView::UpdateReadout() {
+    if (!::IsWindowVisible(m_hWnd)) return;
+    POINT cursor{};
+    if (!::GetCursorPos(&cursor) || !::ScreenToClient(m_hWnd, &cursor)) return;
+    const RECT client = GetClientRect();
+    // Outside the window the read-out stays as it is; the next move inside updates it.
+    if (!::PtInRect(&client, cursor)) return;
+
+    ClientDC dc(m_hWnd);
+    ::SetMapMode(dc, MM_TWIPS);
+    POINT p = cursor;
+    ::DPtoLP(dc, &p, 1);
+    GraphSample sample{};
+    if (!FindNearestSample(m_fetched, m_live, Mapping(), p, sample)) {
+        m_readout.HideIfMoved(cursor);
+        return;
+    }
+    ::LPtoDP(dc, &p, 1);
+    if (!::PtInRect(&client, p)) {
+        m_readout.HideIfMoved(cursor);
+        return;
+    }
+    const std::wstring unitName = m_units ? m_units->GetUnitName(m_sensorType) : std::wstring();
+    const std::wstring text = FormatDateTime(sample.time) + L"; " +
+                              ReadoutValueText(m_sensorType, sample.value, m_settings.scale.ticks,
+                                               g_bFahrenheit != 0, unitName);
+    m_readout.Show(p.x, p.y, text, client);
 }
 
 bool CGraphView::MoveToScrollPosition(int position) {

@@ -10,6 +10,9 @@
 #define IDB_SORT_DOWN               211
 #define IDB_SIGNAL_ICONS            212
 
+// Graph window: its context menu.
+#define IDR_GRAPH_MENU              201
+
 // Strings
 #define IDS_LIST_OF_SENSORS         129
 #define IDS_Y_SCALE_ERROR           132
