@@ -126,6 +126,7 @@ LRESULT CGraphView::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     m_labelFont = Font(ArialOfHeight(-200));
     m_titleFont = Font(ArialOfHeight(-400));
     m_readout.CreateInfoWindow(m_hWnd);
+    ::SetMapMode(m_twipsDC, MM_TWIPS);
     m_settings = GraphSettings::Read(SettingsKey().c_str());
     double endTime = m_settings.endLogDate;
 
@@ -333,16 +334,14 @@ void CGraphView::UpdateReadout() {
     // Outside the window the read-out stays as it is; the next move inside updates it.
     if (!::PtInRect(&client, cursor)) return;
 
-    ClientDC dc(m_hWnd);
-    ::SetMapMode(dc, MM_TWIPS);
     POINT p = cursor;
-    ::DPtoLP(dc, &p, 1);
+    ::DPtoLP(m_twipsDC, &p, 1);
     GraphSample sample{};
     if (!FindNearestSample(m_fetched, m_live, Mapping(), p, sample)) {
         m_readout.HideIfMoved(cursor);
         return;
     }
-    ::LPtoDP(dc, &p, 1);
+    ::LPtoDP(m_twipsDC, &p, 1);
     if (!::PtInRect(&client, p)) {
         m_readout.HideIfMoved(cursor);
         return;

@@ -254,6 +254,9 @@ private:
     std::function<double()> m_now;
     const UnitTexts* m_units = nullptr;
     CInfoWnd m_readout{true};
+    // A screen-compatible DC in the twips mapping, kept for the read-out's conversions on every mouse
+    // move: a window DC per move costs a round trip to the window system.
+    MemoryDC m_twipsDC{nullptr};
 
     // Drawing state: the plot of the last drawing, the calendar of the window, and what drawings
     // keep while their inputs stay: the axes' layout and pens, the trace's points and pen.

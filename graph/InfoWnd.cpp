@@ -16,6 +16,7 @@ LRESULT CInfoWnd::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     metrics.cbSize = sizeof(metrics);
     if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
         m_font = Font(metrics.lfStatusFont);
+    if (m_font) ::SelectObject(m_measureDC, m_font.Get());  // for the DC's whole life
     m_background = Brush(kInfoBackground);
     return 0;
 }
@@ -55,11 +56,7 @@ void CInfoWnd::Show(int x, int y, const std::wstring& text, const RECT& bounds) 
     m_bounds = bounds;
 
     SIZE size{};
-    {
-        ClientDC dc(m_hWnd);
-        SelectedObject font(dc, m_font.Get());
-        ::GetTextExtentPoint32W(dc, m_text.c_str(), static_cast<int>(m_text.size()), &size);
-    }
+    ::GetTextExtentPoint32W(m_measureDC, m_text.c_str(), static_cast<int>(m_text.size()), &size);
     const InfoPlacement placement = PlaceInfo(m_anchor, size, m_pointer, bounds);
     m_pointerLeft = placement.pointerLeft;
     Invalidate();

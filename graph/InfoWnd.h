@@ -54,4 +54,7 @@ private:
     RECT m_bounds{};
     Font m_font;  // the status-bar font; none: the DC's default
     Brush m_background;
+    // Measures the text in that font: a screen-compatible DC made once, as a window DC per move
+    // costs a round trip to the window system. Declared after the font, so it goes first.
+    MemoryDC m_measureDC{nullptr};
 };
