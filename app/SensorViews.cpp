@@ -1,6 +1,7 @@
 #include "SensorViews.h"
 
 #include "DeviceListView.h"
+#include "MyAppModule.h"
 #include "ViewTableLock.h"
 
 using DockSplitTab::ClientView;
@@ -82,6 +83,7 @@ CGraphView* CSensorViews::MakeGraph(int id, int type, IOstrelSensor* sensor, std
     if (!found) return nullptr;
     auto graph = std::make_unique<CGraphView>(m_listener, found.Get());
     CGraphView* raw = graph.get();
+    raw->SetUnitTexts(&g_Module);
     if (!raw->CreateGraphWindow(m_parent, id, type)) return nullptr;
     m_clientViews[raw->m_window] = std::move(graph);
     m_dock.AddView(raw);

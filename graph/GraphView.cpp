@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include <windowsx.h>
+
 #include "AppModule.h"
 #include "LocalTime.h"
 #include "PropertiesDlg.h"
@@ -124,6 +126,8 @@ HWND CGraphView::CreateGraphWindow(HWND parent, int sensorId, int sensorType) {
 LRESULT CGraphView::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     m_labelFont = Font(ArialOfHeight(-200));
     m_titleFont = Font(ArialOfHeight(-400));
+    m_readout.CreateInfoWindow(m_hWnd);
+    ::SetMapMode(m_twipsDC, MM_TWIPS);
     m_settings = GraphSettings::Read(SettingsKey().c_str());
     double endTime = m_settings.endLogDate;
 
@@ -354,6 +358,52 @@ void CGraphView::RemoveSensor() {
     m_removed = true;
     // Destroys this object when the layout holds the graph.
     if (m_listener) m_listener->CloseClientView(m_hWnd);
+}
+
+CGraphView::ContextMenu CGraphView::LoadContextMenu() const {
+    ContextMenu result;
+    result.menu.Reset(::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_GRAPH_MENU)));
+    HMENU popup = result.menu ? ::GetSubMenu(result.menu.Get(), 0) : nullptr;
+    if (!popup) return result;
+    // Only a view that floats after being moved out can be docked again.
+    if (m_mode != DockSplitTab::ModeFloating) ::DeleteMenu(popup, ID_VIEW_DOCK, MF_BYCOMMAND);
+    ::CheckMenuItem(popup, ID_TIMESCALE_FIRST + ValidTimeScale(m_settings.timeScale), MF_BYCOMMAND | MF_CHECKED);
+    result.popup = popup;
+    return result;
+}
+
+LRESULT CGraphView::OnContextMenu(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    const ContextMenu menu = LoadContextMenu();
+    if (menu.popup)
+        ::TrackPopupMenu(menu.popup, TPM_RIGHTBUTTON, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), 0, m_hWnd, nullptr);
+    return 0;
+}
+
+void CGraphView::UpdateReadout() {
+    if (!::IsWindowVisible(m_hWnd)) return;
+    POINT cursor{};
+    if (!::GetCursorPos(&cursor) || !::ScreenToClient(m_hWnd, &cursor)) return;
+    const RECT client = GetClientRect();
+    // Outside the window the read-out stays as it is; the next move inside updates it.
+    if (!::PtInRect(&client, cursor)) return;
+
+    POINT p = cursor;
+    ::DPtoLP(m_twipsDC, &p, 1);
+    GraphSample sample{};
+    if (!FindNearestSample(m_fetched, m_live, Mapping(), p, sample)) {
+        m_readout.HideIfMoved(cursor);
+        return;
+    }
+    ::LPtoDP(m_twipsDC, &p, 1);
+    if (!::PtInRect(&client, p)) {
+        m_readout.HideIfMoved(cursor);
+        return;
+    }
+    const std::wstring unitName = m_units ? m_units->GetUnitName(m_sensorType) : std::wstring();
+    const std::wstring text = FormatDateTime(sample.time) + L"; " +
+                              ReadoutValueText(m_sensorType, sample.value, m_settings.scale.ticks,
+                                               g_bFahrenheit != 0, unitName);
+    m_readout.Show(p.x, p.y, text, client);
 }
 
 bool CGraphView::MoveToScrollPosition(int position) {

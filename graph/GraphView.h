@@ -10,19 +10,20 @@
 #include "Com.h"
 #include "Gdi.h"
 #include "GraphMath.h"
+#include "InfoWnd.h"
 #include "ClientViewListener.h"
 #include "ProgramMessages.h"
+#include "Readout.h"
 #include "resource.h"
 #include "Ostrel.h"
 #include "TimeAxis.h"
 #include "TimeScale.h"
+#include "Units.h"
 #include "Window.h"
 
-// One measurement held by a graph: a UTC OLE date and a value in the storage unit.
-struct GraphSample {
-    double time;
-    float value;
-};
+namespace detail {
+inline void FreeMenu(HMENU menu) { ::DestroyMenu(menu); }
+}  // namespace detail
 
 // The settings of one graph, stored under "D<settings index>".
 struct GraphSettings {
@@ -60,6 +61,10 @@ public:
     // the window is created: creation asks it.
     void SetClock(std::function<double()> now) { m_now = std::move(now); }
 
+    // The unit names of humidity and CO2 for the read-out; none: those values carry no unit. Set
+    // it before the window is created.
+    void SetUnitTexts(const UnitTexts* units) { m_units = units; }
+
     // Takes the id and type, names an unnamed sensor "Device <id>" and creates the window.
     HWND CreateGraphWindow(HWND parent, int sensorId, int sensorType);
 
@@ -70,9 +75,16 @@ public:
         MESSAGE_HANDLER(WM_PAINT, OnPaint)
         MESSAGE_HANDLER(WM_HSCROLL, OnHorzScroll)
         MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
-        COMMAND_RANGE_HANDLER(ID_TIMESCALE_FIRST, ID_TIMESCALE_LAST, OnTimeScale)
-        COMMAND_ID_HANDLER(ID_SENSOR_PROPERTIES, OnSensorProperties)
+        MESSAGE_HANDLER(WM_MOUSEMOVE, OnUpdateReadout)
+        MESSAGE_HANDLER(WM_KILLFOCUS, OnUpdateReadout)
+        MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
         MESSAGE_HANDLER(WM_HELPHITTEST, OnHelpHitTest)
+        COMMAND_ID_HANDLER(ID_VIEW_HIDE, OnHide)
+        COMMAND_ID_HANDLER(ID_VIEW_DOCK, OnDock)
+        COMMAND_ID_HANDLER(ID_SENSOR_PROPERTIES, OnSensorProperties)
+        COMMAND_ID_HANDLER(ID_GRAPH_PROPERTIES, OnGraphProperties)
+        COMMAND_ID_HANDLER(ID_EDIT_COPY, OnCopy)
+        COMMAND_RANGE_HANDLER(ID_TIMESCALE_FIRST, ID_TIMESCALE_LAST, OnTimeScale)
     END_MSG_MAP()
 
     // ClientView
@@ -145,6 +157,16 @@ public:
     // the end). A refused removal is shown to the user and changes nothing. Nothing happens
     // without a sensor object.
     void RemoveSensor();
+    // The context menu's popup (its owner holds the whole menu): "Dock" only for a view that floats
+    // after a move, the current time scale checked. Empty when the resource cannot be loaded.
+    struct ContextMenu {
+        Unique<HMENU, detail::FreeMenu> menu;
+        HMENU popup = nullptr;
+    };
+    ContextMenu LoadContextMenu() const;
+    // Shows the sample under the cursor in the read-out, or hides it when there is none.
+    void UpdateReadout();
+    const CInfoWnd& Readout() const { return m_readout; }
 
     // The user removed the sensor: its settings key is deleted instead of written at the end.
     void MarkRemoved() { m_removed = true; }
@@ -170,6 +192,24 @@ private:
     }
     // Takes the dialog's values here, then to the server, the tab and the list.
     void ApplyProperties(const std::wstring& name, const std::wstring& description, bool enabled);
+    LRESULT OnUpdateReadout(UINT, WPARAM, LPARAM, BOOL& handled) {
+        UpdateReadout();
+        handled = FALSE;  // losing the focus goes on to default processing too
+        return 0;
+    }
+    LRESULT OnContextMenu(UINT, WPARAM, LPARAM lParam, BOOL&);
+    LRESULT OnHide(WORD, WORD, HWND, BOOL&) {
+        if (m_listener) m_listener->ToggleClientView(m_hWnd);
+        return 0;
+    }
+    LRESULT OnDock(WORD, WORD, HWND, BOOL&) {
+        if (m_listener) m_listener->DockClientView(m_hWnd);
+        return 0;
+    }
+    // The properties sheet and the copy to the clipboard are not built yet: the menu offers them
+    // and they do nothing.
+    LRESULT OnGraphProperties(WORD, WORD, HWND, BOOL&) { return 0; }
+    LRESULT OnCopy(WORD, WORD, HWND, BOOL&) { return 0; }
     LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return kHelpContextGraph; }
 
     // Moves the window to scroll position `position` and fetches; false when it did not move.
@@ -229,6 +269,11 @@ private:
     Font m_labelFont;
     Font m_titleFont;
     std::function<double()> m_now;
+    const UnitTexts* m_units = nullptr;
+    CInfoWnd m_readout{true};
+    // A screen-compatible DC in the twips mapping, kept for the read-out's conversions on every mouse
+    // move: a window DC per move costs a round trip to the window system.
+    MemoryDC m_twipsDC{nullptr};
 
     // Drawing state: the plot of the last drawing, the calendar of the window, and what drawings
     // keep while their inputs stay: the axes' layout and pens, the trace's points and pen.

@@ -12,6 +12,8 @@
 
 // The sensor properties dialog.
 #define IDD_SENSOR_PROPERTIES       204
+// Graph window: its context menu.
+#define IDR_GRAPH_MENU              201
 
 // Strings
 #define IDS_LIST_OF_SENSORS         129

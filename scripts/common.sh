@@ -83,6 +83,8 @@ ksv_screenshot() {
             exit 1
         fi
         sleep "${KSV_SETTLE:-2}"
+        # A caller that acts as the user before the picture (moving the mouse) defines this.
+        if declare -F ksv_screenshot_act >/dev/null; then ksv_screenshot_act; fi
         /usr/bin/import -display "$display" -window root "$shot"
         ksv_wine "$bin/winctl.exe" close "$class" || true
         wait "$running" || true

@@ -2,6 +2,8 @@
 // winctl close CLASS          posts WM_CLOSE to every top-level window of CLASS
 // winctl activate CLSID SECONDS  waits until an object of that COM class can be made (exit 0) or not (1)
 // winctl count CLASS          prints how many windows of CLASS exist, child windows included
+// winctl hover CLASS CHILD    moves the mouse over the right end of the first visible window of CLASS,
+//                             from its top down, until a child window of class CHILD shows (exit 0)
 #include <windows.h>
 #include <objbase.h>
 #include <cwchar>
@@ -18,6 +20,46 @@ BOOL CALLBACK CountWindow(HWND hWnd, LPARAM lParam) {
     wchar_t name[256] = {};
     if (GetClassNameW(hWnd, name, 256) && wcscmp(name, count->className) == 0) ++count->found;
     return TRUE;
+}
+
+struct Visible {
+    const wchar_t* className;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindVisible(HWND hWnd, LPARAM lParam) {
+    auto* visible = reinterpret_cast<Visible*>(lParam);
+    wchar_t name[256] = {};
+    if (IsWindowVisible(hWnd) && GetClassNameW(hWnd, name, 256) && wcscmp(name, visible->className) == 0) {
+        visible->found = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindVisibleInTopLevel(HWND hWnd, LPARAM lParam) {
+    if (!IsWindowVisible(hWnd)) return TRUE;
+    EnumChildWindows(hWnd, FindVisible, lParam);
+    return reinterpret_cast<Visible*>(lParam)->found == nullptr;
+}
+
+// Sweeps the mouse down columns near the right edge of `window` as a user looking for the newest
+// sample would, until a child of class `child` shows.
+bool Hover(HWND window, const wchar_t* child) {
+    RECT client{};
+    GetClientRect(window, &client);
+    for (int x = client.right - 14; x > client.right - 80; x -= 3) {
+        for (int y = client.top + 4; y < client.bottom; y += 6) {
+            POINT screen{x, y};
+            ClientToScreen(window, &screen);
+            SetCursorPos(screen.x, screen.y);
+            SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+            Visible shown{child};
+            EnumChildWindows(window, FindVisible, reinterpret_cast<LPARAM>(&shown));
+            if (shown.found) return true;
+        }
+    }
+    return false;
 }
 
 BOOL CALLBACK CountInTopLevel(HWND hWnd, LPARAM lParam) {
@@ -72,7 +114,12 @@ int wmain(int argc, wchar_t** argv) {
         CoUninitialize();
         return result;
     }
+    if (argc >= 4 && wcscmp(argv[1], L"hover") == 0) {
+        Visible window{argv[2]};
+        EnumWindows(FindVisibleInTopLevel, reinterpret_cast<LPARAM>(&window));
+        return window.found && Hover(window.found, argv[3]) ? 0 : 1;
+    }
     fwprintf(stderr, L"usage: winctl wait CLASS [SECONDS] | winctl close CLASS | winctl activate CLSID [SECONDS] | "
-                     L"winctl count CLASS\n");
+                     L"winctl count CLASS | winctl hover CLASS CHILD\n");
     return 2;
 }

@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "AppModule.h"
 #include "FakeServer.h"
 #include "GraphView.h"
 #include "LocalTime.h"
@@ -347,4 +348,128 @@ TEST(SensorProperties, IdTextByType) {
         const wchar_t* text;
     } cases[] = {{11, 3, L"10 RH"}, {21, 5, L"20 CO2"}, {11, 4, L"11"}, {11, 6, L"11"}, {7, 1, L"7"}};
     for (const auto& c : cases) EXPECT_EQ(SensorIdText(c.id, c.type), c.text) << c.id << " " << c.type;
+}
+
+namespace {
+// Counts what a graph asks of the main window.
+class RecordingListener : public ClientViewListener {
+public:
+    int toggled = 0, docked = 0;
+    DockSplitTab::ClientView* FindClientView(HWND) override { return nullptr; }
+    bool ToggleClientView(HWND) override { return ++toggled, false; }
+    bool IsClientViewShown(HWND) override { return true; }
+    bool ActivateClientView(HWND) override { return true; }
+    bool IsClientViewAttached(HWND) override { return true; }
+    void DockClientView(HWND) override { ++docked; }
+    void ClientViewRenamed(HWND, const std::wstring&) override {}
+    void CloseClientView(HWND) override {}
+};
+
+std::vector<UINT> MenuIds(HMENU popup) {
+    std::vector<UINT> ids;
+    for (int i = 0; i < ::GetMenuItemCount(popup); ++i) ids.push_back(::GetMenuItemID(popup, i));
+    return ids;
+}
+}  // namespace
+
+TEST_F(GraphViewTest, ContextMenuOffersDockOnlyToAFloatedViewChecksTheSpanAndItsCommandsReachTheListener) {
+    AppModule module;
+    ProgramResources resources;
+    ASSERT_TRUE(resources.Loaded());
+    RecordingListener listener;
+    auto sensor = FakeSensor::Make(3, 1, 2, L"Hall");
+    CGraphView graph(&listener, sensor.Get());
+    graph.SetClock(TestClock);
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 3, 1));
+    graph.SendMessage(WM_COMMAND, ID_TIMESCALE_FIRST + 3);
+
+    const std::vector<UINT> spans{2000, 2001, 2002, 2003, 2004, 2005, 2006, 2007, 2008, 2009, 2010, 2011};
+    for (int mode : {DockSplitTab::ModeCentral, DockSplitTab::ModeDocked, DockSplitTab::ModeFloating}) {
+        graph.m_mode = mode;
+        const CGraphView::ContextMenu menu = graph.LoadContextMenu();
+        ASSERT_NE(menu.popup, nullptr);
+        std::vector<UINT> expected{ID_VIEW_HIDE, ID_SENSOR_PROPERTIES, 0, ID_GRAPH_PROPERTIES, ID_EDIT_COPY, 0};
+        if (mode == DockSplitTab::ModeFloating) expected.insert(expected.begin() + 1, ID_VIEW_DOCK);
+        expected.insert(expected.end(), spans.begin(), spans.end());
+        EXPECT_EQ(MenuIds(menu.popup), expected) << mode;
+        for (UINT id : spans)
+            EXPECT_EQ((::GetMenuState(menu.popup, id, MF_BYCOMMAND) & MF_CHECKED) != 0, id == 2003) << id;
+    }
+
+    graph.SendMessage(WM_COMMAND, ID_VIEW_HIDE);
+    graph.SendMessage(WM_COMMAND, ID_VIEW_DOCK);
+    EXPECT_EQ(listener.toggled, 1);
+    EXPECT_EQ(listener.docked, 1);
+    // Only the layout closes a graph.
+    EXPECT_EQ(graph.SendMessage(WM_CLOSE), 0);
+    EXPECT_TRUE(::IsWindow(graph));
+    EXPECT_EQ(graph.SendMessage(WM_HELPHITTEST), 108);
+    ::DestroyWindow(graph);
+}
+
+TEST_F(GraphViewTest, TheReadoutSnapsToTheSampleUnderTheMouseFlipsAtTheRightEdgeAndFollowsMovesOverItself) {
+    const double now = kNow;
+    auto sensor = FakeSensor::Make(4, 1, 3, L"Cellar");
+    sensor->firstLog = now - 3;
+    sensor->lastLog = now - 1.0 / 24;
+    sensor->lastValueResult = E_FAIL;
+    sensor->SetData({now - 3.0 / 24, now - 1.0 / 24}, {21.0f, 21.2f});
+    CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 4, 1));
+    graph.SetEndTime(now);
+    graph.Refetch();
+    graph.AddLiveSample(now - 0.1 / 24, 21.5f, 0);  // at the window's right end
+    ASSERT_FALSE(graph.FetchedSamples().empty());
+    ASSERT_FALSE(graph.LiveSamples().empty());
+    ::ShowWindow(m_parent, SW_SHOWNA);
+    ::MoveWindow(graph, 0, 0, 800, 600, TRUE);
+    ::UpdateWindow(graph);  // the drawing lays out the plot the read-out maps through
+    const CInfoWnd& readout = graph.Readout();
+    ASSERT_TRUE(readout.Hidden());
+
+    // The device point of a sample, and the cursor put a few pixels beside it.
+    auto devicePoint = [&](const GraphSample& s) {
+        ClientDC dc(graph);
+        ::SetMapMode(dc, MM_TWIPS);
+        POINT p{graph.Mapping().TimeToX(s.time), graph.Mapping().ValueToY(s.value)};
+        ::LPtoDP(dc, &p, 1);
+        return p;
+    };
+    auto moveTo = [&](POINT client, HWND target) {
+        POINT screen = client;
+        ::ClientToScreen(graph, &screen);
+        ::SetCursorPos(screen.x, screen.y);
+        ::SendMessageW(target, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+    };
+
+    const GraphSample fetched = graph.FetchedSamples().back();
+    const POINT atFetched = devicePoint(fetched);
+    moveTo(POINT{atFetched.x + 3, atFetched.y - 2}, graph);
+    ASSERT_FALSE(readout.Hidden());
+    EXPECT_EQ(readout.Anchor().x, atFetched.x);
+    EXPECT_EQ(readout.Anchor().y, atFetched.y);
+    EXPECT_EQ(readout.Text(), FormatDateTime(fetched.time) + L"; +21.20 \u00B0C");  // ticks of 0.5
+    RECT placed{};
+    ::GetWindowRect(readout.m_hWnd, &placed);
+    ::MapWindowPoints(nullptr, graph, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(placed.left, atFetched.x);
+    EXPECT_EQ(placed.bottom, atFetched.y);
+    EXPECT_TRUE(readout.PointerLeft());
+
+    // The newest sample lies near the right edge: the read-out goes to its left.
+    const GraphSample live = graph.LiveSamples().back();
+    const POINT atLive = devicePoint(live);
+    moveTo(POINT{atLive.x - 2, atLive.y + 2}, graph);
+    ASSERT_FALSE(readout.Hidden());
+    EXPECT_EQ(readout.Anchor().x, atLive.x);
+    ::GetWindowRect(readout.m_hWnd, &placed);
+    ::MapWindowPoints(nullptr, graph, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(placed.right, atLive.x);
+    EXPECT_FALSE(readout.PointerLeft());
+
+    // A move over the read-out itself reaches the graph, which finds no sample there and hides it.
+    moveTo(POINT{atLive.x - 150, atLive.y + 150}, readout.m_hWnd);
+    EXPECT_TRUE(readout.Hidden());
+    ::DestroyWindow(graph);
 }
