@@ -4,6 +4,10 @@
 // winctl count CLASS          prints how many windows of CLASS exist, child windows included
 // winctl hover CLASS CHILD    moves the mouse over the right end of the first visible window of CLASS,
 //                             from its top down, until a child window of class CHILD shows (exit 0)
+// winctl post CLASS MSG WPARAM  posts a message to the first visible window of CLASS (numbers as in C)
+// winctl titles CLASS         prints the text of every window of CLASS, child windows included
+// winctl answer TITLE ID [TEXT]  waits up to 10 s for a window titled TITLE; with TEXT sets the text of
+//                             its control ID, without it posts the command ID to it (a button press)
 #include <windows.h>
 #include <objbase.h>
 #include <cwchar>
@@ -62,6 +66,29 @@ bool Hover(HWND window, const wchar_t* child) {
     return false;
 }
 
+HWND FirstVisible(const wchar_t* className) {
+    HWND top = FindWindowW(className, nullptr);
+    if (top && IsWindowVisible(top)) return top;
+    Visible window{className};
+    EnumWindows(FindVisibleInTopLevel, reinterpret_cast<LPARAM>(&window));
+    return window.found;
+}
+
+BOOL CALLBACK PrintTitle(HWND hWnd, LPARAM lParam) {
+    wchar_t name[256] = {}, text[512] = {};
+    if (GetClassNameW(hWnd, name, 256) && wcscmp(name, reinterpret_cast<const wchar_t*>(lParam)) == 0) {
+        GetWindowTextW(hWnd, text, 512);
+        wprintf(L"%ls\n", text);
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK PrintTitlesInTopLevel(HWND hWnd, LPARAM lParam) {
+    PrintTitle(hWnd, lParam);
+    EnumChildWindows(hWnd, PrintTitle, lParam);
+    return TRUE;
+}
+
 BOOL CALLBACK CountInTopLevel(HWND hWnd, LPARAM lParam) {
     CountWindow(hWnd, lParam);
     EnumChildWindows(hWnd, CountWindow, lParam);
@@ -114,12 +141,33 @@ int wmain(int argc, wchar_t** argv) {
         CoUninitialize();
         return result;
     }
+    if (argc >= 5 && wcscmp(argv[1], L"post") == 0) {
+        HWND window = FirstVisible(argv[2]);
+        if (!window) return 1;
+        PostMessageW(window, wcstoul(argv[3], nullptr, 0), wcstoul(argv[4], nullptr, 0), 0);
+        return 0;
+    }
+    if (argc >= 3 && wcscmp(argv[1], L"titles") == 0) {
+        EnumWindows(PrintTitlesInTopLevel, reinterpret_cast<LPARAM>(argv[2]));
+        return 0;
+    }
+    if (argc >= 4 && wcscmp(argv[1], L"answer") == 0) {
+        ULONGLONG deadline = GetTickCount64() + 10000;
+        HWND window = nullptr;
+        while (!(window = FindWindowW(nullptr, argv[2])) && GetTickCount64() < deadline) Sleep(100);
+        if (!window) return 1;
+        int id = static_cast<int>(wcstol(argv[3], nullptr, 0));
+        if (argc >= 5) return SetDlgItemTextW(window, id, argv[4]) ? 0 : 1;
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        return 0;
+    }
     if (argc >= 4 && wcscmp(argv[1], L"hover") == 0) {
         Visible window{argv[2]};
         EnumWindows(FindVisibleInTopLevel, reinterpret_cast<LPARAM>(&window));
         return window.found && Hover(window.found, argv[3]) ? 0 : 1;
     }
     fwprintf(stderr, L"usage: winctl wait CLASS [SECONDS] | winctl close CLASS | winctl activate CLSID [SECONDS] | "
-                     L"winctl count CLASS | winctl hover CLASS CHILD\n");
+                     L"winctl count CLASS | winctl hover CLASS CHILD | winctl post CLASS MSG WPARAM | "
+                     L"winctl titles CLASS | winctl answer TITLE ID [TEXT]\n");
     return 2;
 }
