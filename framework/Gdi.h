@@ -23,7 +23,10 @@ public:
 
 namespace detail {
 inline void DestroyIconHandle(HICON icon) { ::DestroyIcon(icon); }
+inline void DestroyMenuHandle(HMENU menu) { ::DestroyMenu(menu); }
 }  // namespace detail
+// Owns a menu loaded or created by the program (with its popups).
+using MenuHandle = Unique<HMENU, detail::DestroyMenuHandle>;
 // Owns an icon that was not loaded as shared (shared icons must not be destroyed).
 using Icon = Unique<HICON, detail::DestroyIconHandle>;
 

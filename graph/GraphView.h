@@ -21,10 +21,6 @@
 #include "Units.h"
 #include "Window.h"
 
-namespace detail {
-inline void FreeMenu(HMENU menu) { ::DestroyMenu(menu); }
-}  // namespace detail
-
 // The settings of one graph, stored under "D<settings index>".
 struct GraphSettings {
     ValueScale scale;            // "ScaleMin", "ScaleMax", "ScaleTicks"
@@ -160,7 +156,7 @@ public:
     // The context menu's popup (its owner holds the whole menu): "Dock" only for a view that floats
     // after a move, the current time scale checked. Empty when the resource cannot be loaded.
     struct ContextMenu {
-        Unique<HMENU, detail::FreeMenu> menu;
+        MenuHandle menu;
         HMENU popup = nullptr;
     };
     ContextMenu LoadContextMenu() const;

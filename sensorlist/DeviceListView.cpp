@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Gdi.h"
 #include "GraphView.h"
 #include "Handle.h"
 #include "LocalTime.h"
@@ -38,8 +39,6 @@ constexpr Column kColumns[] = {
     {IDS_COLUMN_VALUE, 50, L"c"},
 };
 
-void DestroyMenuHandle(HMENU menu) { ::DestroyMenu(menu); }
-using MenuHandle = Unique<HMENU, DestroyMenuHandle>;
 
 HBITMAP LoadSortMark(HINSTANCE module, UINT id) {
     return static_cast<HBITMAP>(::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
