@@ -104,3 +104,9 @@ ksv_start_server() {
     ksv_wine "$KSV_BUILD/bin/winctl.exe" activate "{A47249E1-1C32-4468-9A17-5E480D63116B}" 120 </dev/null ||
         echo "the logger server does not answer yet" >&2
 }
+
+# Registers the stand-in spreadsheet server ("Excel.Sheet", KestrovaSheet.dll) in the current
+# prefix, so that the program's spreadsheet export finds it.
+ksv_register_sheet() {
+    ksv_wine regsvr32 /s "$KSV_BUILD/bin/KestrovaSheet.dll" </dev/null
+}

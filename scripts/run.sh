@@ -12,8 +12,12 @@ export KSV_USER_LOCALE=1
 
 if [ -n "${DISPLAY:-}" ]; then
     ksv_prefix x11
+    ksv_register_sheet
     ksv_start_server
     exec "$KSV_BUILD/wine-run.sh" "$KSV_BUILD/bin/Kestrova.exe" "$@"
 fi
-ksv_screenshot_setup() { ksv_start_server; }
+ksv_screenshot_setup() {
+    ksv_register_sheet
+    ksv_start_server
+}
 ksv_screenshot kestrova KV_DockFrame 1280x800 Kestrova.exe "$@"

@@ -10,9 +10,10 @@ ksv_prefix null
 # detached (see wine-run.sh) instead of a session left over from earlier runs without them.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
-# Test programs that talk to the logger server find it registered (ctest also registers it
-# itself before the server tests).
+# Test programs that talk to the logger server or export to a workbook find those servers
+# registered (ctest also registers them itself before the tests that need them).
 ksv_wine "$KSV_BUILD/bin/OstrelServer.exe" /RegServer </dev/null
+ksv_register_sheet
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 cd "$KSV_BUILD"
