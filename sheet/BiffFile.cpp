@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "Com.h"
 
@@ -17,7 +18,7 @@ enum : uint16_t {
     kBof = 0x0809, kEof = 0x000A, kCodepage = 0x0042, kWindow1 = 0x003D, kDateMode = 0x0022,
     kFont = 0x0031, kFormat = 0x041E, kXf = 0x00E0, kStyle = 0x0293, kBoundSheet = 0x0085,
     kDimension = 0x0200, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205, kWindow2 = 0x023E,
-    kSst = 0x00FC, kLabelSst = 0x00FD, kRk = 0x027E, kMulRk = 0x00BD, kContinue = 0x003C,
+    kSst = 0x00FC, kExtSst = 0x00FF, kLabelSst = 0x00FD, kRk = 0x027E, kMulRk = 0x00BD, kContinue = 0x003C,
     kFormula = 0x0006, kArray = 0x0221, kSharedFormula = 0x04BC, kTable = 0x0236,
 };
 constexpr uint16_t kBiff8 = 0x0600;
@@ -31,6 +32,11 @@ constexpr uint16_t kDateFormat = 164;
 constexpr wchar_t kDateFormatText[] = L"yyyy\\-mm\\-dd hh:mm:ss";
 
 // ---- writing
+
+// Whether a text needs two bytes a character; else it is stored with one.
+bool IsWide(const std::wstring& s) {
+    return std::any_of(s.begin(), s.end(), [](wchar_t c) { return c > 0xFF; });
+}
 
 class Writer {
 public:
@@ -46,6 +52,9 @@ public:
         out[m_start + 2] = static_cast<uint8_t>(length);
         out[m_start + 3] = static_cast<uint8_t>(length >> 8);
     }
+    // Bytes left in the current record, and the position in it (from its header).
+    size_t Room() const { return kMaxRecord - (out.size() - m_start - 4); }
+    size_t RecordOffset() const { return out.size() - m_start; }
     void U8(unsigned v) { out.push_back(static_cast<uint8_t>(v)); }
     void U16(unsigned v) {
         U8(v & 0xFF);
@@ -62,7 +71,7 @@ public:
     }
     // The flags byte and the characters: one byte each when they all fit, else UTF-16.
     void Chars(const std::wstring& s) {
-        bool wide = std::any_of(s.begin(), s.end(), [](wchar_t c) { return c > 0xFF; });
+        bool wide = IsWide(s);
         U8(wide ? 1 : 0);
         for (wchar_t c : s) wide ? U16(c) : U8(c);
     }
@@ -94,8 +103,68 @@ private:
     size_t m_start = 0;
 };
 
-void WriteGlobals(Writer& w, size_t sheetCount, std::vector<size_t>& offsetFields,
+// The texts of all cells, each once, in the order first met; cells refer to them by index.
+struct StringTable {
+    std::unordered_map<std::wstring, uint32_t> index;
+    std::vector<const std::wstring*> strings;
+    uint32_t references = 0;
+
+    explicit StringTable(const BookData& book) {
+        for (const auto& sheet : book.sheets)
+            for (const auto& [key, cell] : sheet->cells)
+                if (cell.kind == Cell::Kind::Text) {
+                    ++references;
+                    auto [it, added] = index.emplace(cell.text.substr(0, kMaxText), uint32_t(strings.size()));
+                    if (added) strings.push_back(&it->first);
+                }
+    }
+};
+
+// The shared string table. A string's characters may go on in CONTINUE records, each continued
+// piece starting with its own flags byte; a string's header is never split. EXTSST indexes every
+// dsst-th string by its stream position.
+void WriteSst(Writer& w, const StringTable& table) {
+    const size_t count = table.strings.size();
+    const size_t perBucket = std::max<size_t>(8, (count + 1023) / 1024);
+    std::vector<std::pair<uint32_t, uint16_t>> buckets;
+    w.Begin(kSst);
+    w.U32(table.references);
+    w.U32(static_cast<uint32_t>(count));
+    for (size_t i = 0; i < count; ++i) {
+        const std::wstring& s = *table.strings[i];
+        const bool wide = IsWide(s);
+        const size_t charSize = wide ? 2 : 1;
+        if (w.Room() < 3 + (s.empty() ? 0 : charSize)) {
+            w.End();
+            w.Begin(kContinue);
+        }
+        if (i % perBucket == 0)
+            buckets.emplace_back(static_cast<uint32_t>(w.out.size()), static_cast<uint16_t>(w.RecordOffset()));
+        w.U16(static_cast<unsigned>(s.size()));
+        w.U8(wide ? 1 : 0);
+        for (wchar_t c : s) {
+            if (w.Room() < charSize) {
+                w.End();
+                w.Begin(kContinue);
+                w.U8(wide ? 1 : 0);
+            }
+            wide ? w.U16(c) : w.U8(c);
+        }
+    }
+    w.End();
+    w.Begin(kExtSst);
+    w.U16(static_cast<unsigned>(perBucket));
+    for (const auto& [position, offset] : buckets) {
+        w.U32(position);
+        w.U16(offset);
+        w.U16(0);
+    }
+    w.End();
+}
+
+void WriteGlobals(Writer& w, const StringTable& table, std::vector<size_t>& offsetFields,
                   const std::vector<std::wstring>& names) {
+    const size_t sheetCount = names.size();
     w.Bof(kGlobalsType);
     w.Record(kCodepage, {1200});
     w.Record(kWindow1, {0, 0, 0x3000, 0x2000, 0x38, 0, 0, 1, 0x258});
@@ -147,10 +216,11 @@ void WriteGlobals(Writer& w, size_t sheetCount, std::vector<size_t>& offsetField
         w.String8(names[i]);
         w.End();
     }
+    WriteSst(w, table);
     w.Record(kEof, {});
 }
 
-void WriteSheet(Writer& w, const SheetData& sheet, bool first) {
+void WriteSheet(Writer& w, const SheetData& sheet, const StringTable& table, bool first) {
     w.Bof(kSheetType);
     uint32_t rowFirst = 0, rowEnd = 0, colFirst = 0, colEnd = 0;
     if (!sheet.cells.empty()) {
@@ -183,11 +253,11 @@ void WriteSheet(Writer& w, const SheetData& sheet, bool first) {
             w.F64(cell.number);
             break;
         case Cell::Kind::Text:
-            w.Begin(kLabel);
+            w.Begin(kLabelSst);
             w.U16(row);
             w.U16(col);
             w.U16(kDefaultXf);
-            w.String16(cell.text.substr(0, kMaxText));
+            w.U32(table.index.at(cell.text.substr(0, kMaxText)));
             break;
         case Cell::Kind::Bool:
         case Cell::Kind::Error:
@@ -498,11 +568,12 @@ std::vector<uint8_t> WriteBiff(const BookData& book) {
     std::vector<size_t> offsetFields;
     std::vector<std::wstring> names;
     for (const auto& sheet : book.sheets) names.push_back(sheet->name.substr(0, kMaxSheetName));
-    WriteGlobals(w, book.sheets.size(), offsetFields, names);
+    StringTable table(book);
+    WriteGlobals(w, table, offsetFields, names);
     for (size_t i = 0; i < book.sheets.size(); ++i) {
         uint32_t offset = static_cast<uint32_t>(w.out.size());
         std::memcpy(&w.out[offsetFields[i]], &offset, 4);
-        WriteSheet(w, *book.sheets[i], i == 0);
+        WriteSheet(w, *book.sheets[i], table, i == 0);
     }
     // Streams under 4096 bytes would go to the compound file's mini stream, which some readers
     // do not expect for the workbook; the padding after the last EOF is never read.

@@ -15,8 +15,8 @@ constexpr uint32_t kMaxRows = 65536;
 constexpr uint32_t kMaxCols = 256;
 // Sheet names: 1 to 31 characters.
 constexpr size_t kMaxSheetName = 31;
-// A text cell keeps at most this many characters (a LABEL record's limit).
-constexpr size_t kMaxText = 255;
+// A text cell keeps at most this many characters.
+constexpr size_t kMaxText = 32767;
 
 struct Cell {
     enum class Kind { Number, Date, Text, Bool, Error };

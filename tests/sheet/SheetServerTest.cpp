@@ -213,6 +213,25 @@ TEST(SheetServer, RangesAndValuesAreBounded) {
     EXPECT_EQ(V_VT(&value), VT_ERROR);  // #NUM!, not a NaN in the file
 }
 
+// Texts of every length go through the shared string table and its continuation records: long
+// ones split across records, one- and two-byte characters, thousands of short ones.
+TEST(SheetServer, TextsRoundTripThroughTheStringTable) {
+    BookData book;
+    auto sheet = std::make_shared<SheetData>(SheetData{L"Texts", {}});
+    std::vector<std::wstring> texts = {std::wstring(20000, L'x'), std::wstring(9000, L'\u2103') + L"end",
+                                       L"\u00e9t\u00e9", L"", L"repeated", L"repeated"};
+    for (int i = 0; i < 3000; ++i) texts.push_back(L"sample " + std::to_wstring(i) + (i % 3 ? L"" : L" \u03a9"));
+    for (size_t i = 0; i < texts.size(); ++i)
+        sheet->cells[CellKey(uint32_t(i), i % 2)] = Text(texts[i].c_str());
+    sheet->cells[CellKey(60000, 255)] = Text(std::wstring(kMaxText + 1, L'y').c_str());
+    book.sheets.push_back(sheet);
+    BookData read;
+    ASSERT_EQ(ReadBiff(WriteBiff(book), read), S_OK);
+    ASSERT_EQ(read.sheets.size(), 1u);
+    sheet->cells[CellKey(60000, 255)].text.resize(kMaxText);  // the longest a cell holds
+    EXPECT_TRUE(read.sheets[0]->cells == sheet->cells);
+}
+
 TEST(SheetServer, DateFormats) {
     for (auto [format, date] : {std::pair{L"yyyy-mm-dd", true}, {L"[h]:mm", true}, {L"hh:mm:ss", true},
                                 {L"General", false}, {L"0.00", false}, {L"[Red]0.00", false},
