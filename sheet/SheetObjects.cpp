@@ -306,7 +306,9 @@ private:
             Area area = m_area;
             if (VARIANT* rows = call.Arg(0)) area.rows = static_cast<uint32_t>(Positive(ToLong(rows)));
             if (VARIANT* cols = call.Arg(1)) area.cols = static_cast<uint32_t>(Positive(ToLong(cols)));
-            if (area.rows > kMaxRows - area.row || area.cols > kMaxCols - area.col) throw ComError(E_INVALIDARG);
+            // A block beyond the sheet's grid (65536 rows, 256 columns) cannot be kept in the file.
+            if (area.rows > kMaxRows - area.row || area.cols > kMaxCols - area.col)
+                throw ComError(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
             return call.Return(Make<Range>(m_sheet, area).Get());
         }
         case kRow:
