@@ -477,7 +477,11 @@ Globals ReadGlobals(const std::vector<uint8_t>& s) {
         if (custom != formats.end()) date = IsDateFormat(custom->second);
         g.dateXf.push_back(date);
     }
-    if (g.sheets.empty()) throw Invalid{};
+    // Each sheet has its own substream: shared offsets would multiply one sheet's work.
+    std::vector<uint32_t> offsets;
+    for (const auto& entry : g.sheets) offsets.push_back(entry.offset);
+    std::sort(offsets.begin(), offsets.end());
+    if (offsets.empty() || std::adjacent_find(offsets.begin(), offsets.end()) != offsets.end()) throw Invalid{};
     return g;
 }
 

@@ -4,6 +4,7 @@
 #include <urlmon.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <span>
@@ -512,7 +513,7 @@ std::wstring PathFromMoniker(IMoniker* moniker, IBindCtx* context) {
     return path;
 }
 
-class Workbook : public DispatchBase, public IPersistMoniker {
+class Workbook : public DispatchBase, public IPersistMoniker, public IPersistFile {
 public:
     Workbook() : m_book(std::make_shared<Book>()) {
         m_book->data.sheets.push_back(std::make_shared<SheetData>(SheetData{L"Sheet1", {}}));
@@ -532,22 +533,44 @@ public:
     STDMETHODIMP Load(BOOL, IMoniker* moniker, LPBC context, DWORD) override {
         if (!moniker) return E_INVALIDARG;
         try {
-            std::wstring path = PathFromMoniker(moniker, context);
-            BookData data;
-            ThrowIfFailed(LoadBookFile(path, data));
-            m_book->data = std::move(data);
-            m_book->active = 0;
-            m_book->path = path;
-            return S_OK;
+            return LoadFrom(PathFromMoniker(moniker, context));
         } catch (const ComError& e) {
             return e.Error();
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         }
     }
+    // IPersistFile: the way file monikers (found by the class stamped into the file) load it.
+    STDMETHODIMP Load(LPCOLESTR path, DWORD) override {
+        if (!path) return E_INVALIDARG;
+        try {
+            return LoadFrom(path);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+    }
+    STDMETHODIMP Save(LPCOLESTR path, BOOL remember) override {
+        std::wstring target = path ? path : m_book->path;
+        if (target.empty()) return E_UNEXPECTED;
+        HRESULT hr = SaveTo(target);
+        if (SUCCEEDED(hr) && remember) m_book->path = target;
+        return hr;
+    }
+    STDMETHODIMP SaveCompleted(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP GetCurFile(LPOLESTR* path) override {
+        if (!path) return E_POINTER;
+        *path = nullptr;
+        if (m_book->path.empty()) return E_UNEXPECTED;
+        size_t bytes = (m_book->path.size() + 1) * sizeof(wchar_t);
+        *path = static_cast<LPOLESTR>(::CoTaskMemAlloc(bytes));
+        if (!*path) return E_OUTOFMEMORY;
+        std::memcpy(*path, m_book->path.c_str(), bytes);
+        return S_OK;
+    }
     STDMETHODIMP Save(IMoniker* moniker, LPBC context, BOOL remember) override {
         try {
             std::wstring path = moniker ? PathFromMoniker(moniker, context) : m_book->path;
+            if (path.empty()) return E_UNEXPECTED;
             ThrowIfFailed(SaveTo(path));
             if (remember) m_book->path = path;
             return S_OK;
@@ -571,8 +594,18 @@ private:
         return members;
     }
     void* QueryOther(REFIID iid) override {
-        if (iid == IID_IPersistMoniker) return static_cast<IPersistMoniker*>(this);
+        if (iid == IID_IPersistMoniker || iid == IID_IPersist) return static_cast<IPersistMoniker*>(this);
+        if (iid == IID_IPersistFile) return static_cast<IPersistFile*>(this);
         return nullptr;
+    }
+    HRESULT LoadFrom(const std::wstring& path) {
+        BookData data;
+        HRESULT hr = LoadBookFile(path, data);
+        if (FAILED(hr)) return hr;
+        m_book->data = std::move(data);
+        m_book->active = 0;
+        m_book->path = path;
+        return S_OK;
     }
     void Dispatch(DISPID id, const Call& call) override {
         NotPut(call);

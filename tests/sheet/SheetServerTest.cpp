@@ -278,4 +278,11 @@ TEST(SheetServer, RegisteredAndBoundFromFile) {
     ASSERT_EQ(Invoke(a2.Get(), L"Value", DISPATCH_PROPERTYGET, {}, &value), S_OK);
     ASSERT_EQ(V_VT(&value), VT_BSTR);
     EXPECT_STREQ(V_BSTR(&value), L"Start");
+
+    // A file moniker finds the class stamped into the file and loads it through IPersistFile.
+    ComPtr<IMoniker> fileMoniker;
+    ASSERT_EQ(::CreateFileMoniker(path.c_str(), fileMoniker.Receive()), S_OK);
+    ComPtr<IDispatch> byFile;
+    ASSERT_EQ(fileMoniker->BindToObject(context.Get(), nullptr, IID_IDispatch, byFile.ReceiveVoid()), S_OK);
+    EXPECT_TRUE(GetObject(GetObject(byFile.Get(), L"Sheets").Get(), L"Item", {L"Hall"}));
 }
