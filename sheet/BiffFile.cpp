@@ -14,13 +14,15 @@ namespace sheet {
 namespace {
 
 // Record ids.
+// clang-format off
 enum : uint16_t {
-    kBof = 0x0809, kEof = 0x000A, kCodepage = 0x0042, kWindow1 = 0x003D, kDateMode = 0x0022,
-    kFont = 0x0031, kFormat = 0x041E, kXf = 0x00E0, kStyle = 0x0293, kBoundSheet = 0x0085,
-    kDimension = 0x0200, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205, kWindow2 = 0x023E,
-    kSst = 0x00FC, kExtSst = 0x00FF, kLabelSst = 0x00FD, kRk = 0x027E, kMulRk = 0x00BD, kContinue = 0x003C,
-    kFormula = 0x0006, kArray = 0x0221, kSharedFormula = 0x04BC, kTable = 0x0236,
+    kBof = 0x0809, kEof = 0x000A, kCodepage = 0x0042, kWindow1 = 0x003D, kDateMode = 0x0022, kFont = 0x0031,
+    kFormat = 0x041E, kXf = 0x00E0, kStyle = 0x0293, kBoundSheet = 0x0085, kDimension = 0x0200,
+    kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205, kWindow2 = 0x023E, kSst = 0x00FC, kExtSst = 0x00FF,
+    kLabelSst = 0x00FD, kRk = 0x027E, kMulRk = 0x00BD, kContinue = 0x003C, kFormula = 0x0006, kArray = 0x0221,
+    kSharedFormula = 0x04BC, kTable = 0x0236,
 };
+// clang-format on
 constexpr uint16_t kBiff8 = 0x0600;
 constexpr uint16_t kGlobalsType = 0x0005, kSheetType = 0x0010;
 constexpr size_t kMaxRecord = 8224;
@@ -629,8 +631,8 @@ HRESULT LoadBookFile(const std::wstring& path, BookData& book) {
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return HRESULT_FROM_WIN32(::GetLastError());
     if (::StgIsStorageFile(path.c_str()) != S_OK) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
     ComPtr<IStorage> storage;
-    HRESULT hr = ::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0,
-                                  storage.Receive());
+    HRESULT hr =
+        ::StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, storage.Receive());
     if (FAILED(hr)) return hr;
     ComPtr<IStream> stream;
     hr = storage->OpenStream(L"Workbook", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Receive());

@@ -29,7 +29,9 @@ struct Cell {
 
 // Cells keyed by (row << 8) | column, so that iteration runs row by row.
 using CellMap = std::map<uint32_t, Cell>;
-inline uint32_t CellKey(uint32_t row, uint32_t col) { return (row << 8) | col; }
+inline uint32_t CellKey(uint32_t row, uint32_t col) {
+    return (row << 8) | col;
+}
 
 struct SheetData {
     std::wstring name;

@@ -48,7 +48,9 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     return g_factory.QueryInterface(iid, object);
 }
 
-STDAPI DllCanUnloadNow() { return sheet::ModuleUsers() == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+    return sheet::ModuleUsers() == 0 ? S_OK : S_FALSE;
+}
 
 STDAPI DllRegisterServer() {
     wchar_t path[MAX_PATH * 2] = {};
@@ -57,4 +59,6 @@ STDAPI DllRegisterServer() {
     return sheet::RegisterSheetServer(path);
 }
 
-STDAPI DllUnregisterServer() { return sheet::UnregisterSheetServer(); }
+STDAPI DllUnregisterServer() {
+    return sheet::UnregisterSheetServer();
+}

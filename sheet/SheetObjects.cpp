@@ -79,8 +79,8 @@ long ToLong(VARIANT* v) {
 }
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 // A cell's content from an automation value; nullopt for an empty value.
@@ -92,7 +92,8 @@ std::optional<Cell> ToCell(const VARIANT& in) {
     case VT_NULL:
         return std::nullopt;
     case VT_BSTR:
-        return Cell{Cell::Kind::Text, 0, std::wstring(V_BSTR(&v), std::min<size_t>(::SysStringLen(V_BSTR(&v)), kMaxText))};
+        return Cell{Cell::Kind::Text, 0,
+                    std::wstring(V_BSTR(&v), std::min<size_t>(::SysStringLen(V_BSTR(&v)), kMaxText))};
     case VT_BOOL:
         return Cell{Cell::Kind::Bool, V_BOOL(&v) ? 1.0 : 0.0, {}};
     case VT_ERROR: {
@@ -103,7 +104,8 @@ std::optional<Cell> ToCell(const VARIANT& in) {
     case VT_DATE:
         // Dates before 1900 or beyond 9999 cannot be shown as dates; they stay numbers.
         if (std::isfinite(V_DATE(&v)))
-            return Cell{(V_DATE(&v) >= 0 && V_DATE(&v) < 2958466) ? Cell::Kind::Date : Cell::Kind::Number, V_DATE(&v), {}};
+            return Cell{
+                (V_DATE(&v) >= 0 && V_DATE(&v) < 2958466) ? Cell::Kind::Date : Cell::Kind::Number, V_DATE(&v), {}};
         return Cell{Cell::Kind::Error, kErrorNum, {}};
     default:
         if (FAILED(v.ChangeType(VT_R8))) throw ComError(DISP_E_TYPEMISMATCH);
@@ -294,7 +296,7 @@ public:
 private:
     enum : DISPID { kValue = DISPID_VALUE, kResize = 1, kRow, kColumn, kCount };
     std::span<const Member> Members() const override {
-        static const Member members[] = {{L"Value", kValue}, {L"Value2", kValue}, {L"Resize", kResize},
+        static const Member members[] = {{L"Value", kValue}, {L"Value2", kValue},  {L"Resize", kResize},
                                          {L"Row", kRow},     {L"Column", kColumn}, {L"Count", kCount}};
         return members;
     }
@@ -318,7 +320,9 @@ private:
             NotPut(call);
             if (call.result) {
                 V_VT(call.result) = VT_I4;
-                V_I4(call.result) = id == kRow ? m_area.row + 1 : id == kColumn ? m_area.col + 1 : m_area.rows * m_area.cols;
+                V_I4(call.result) = id == kRow      ? m_area.row + 1
+                                    : id == kColumn ? m_area.col + 1
+                                                    : m_area.rows * m_area.cols;
             }
             return;
         }
@@ -401,7 +405,8 @@ private:
 
 class Sheet : public DispatchBase {
 public:
-    Sheet(std::shared_ptr<Book> book, std::shared_ptr<SheetData> sheet) : m_book(std::move(book)), m_sheet(std::move(sheet)) {}
+    Sheet(std::shared_ptr<Book> book, std::shared_ptr<SheetData> sheet)
+        : m_book(std::move(book)), m_sheet(std::move(sheet)) {}
 
 private:
     enum : DISPID { kName = 1, kRange, kCells };
@@ -519,7 +524,9 @@ public:
         m_book->data.sheets.push_back(std::make_shared<SheetData>(SheetData{L"Sheet1", {}}));
     }
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override { return DispatchBase::QueryInterface(iid, object); }
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        return DispatchBase::QueryInterface(iid, object);
+    }
     STDMETHODIMP_(ULONG) AddRef() override { return DispatchBase::AddRef(); }
     STDMETHODIMP_(ULONG) Release() override { return DispatchBase::Release(); }
 
@@ -661,7 +668,11 @@ HRESULT CreateWorkbook(REFIID iid, void** object) {
     }
 }
 
-LONG ModuleUsers() { return g_users; }
-void LockModule(bool lock) { lock ? ::InterlockedIncrement(&g_users) : ::InterlockedDecrement(&g_users); }
+LONG ModuleUsers() {
+    return g_users;
+}
+void LockModule(bool lock) {
+    lock ? ::InterlockedIncrement(&g_users) : ::InterlockedDecrement(&g_users);
+}
 
 }  // namespace sheet

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <initializer_list>
 #include <tuple>
@@ -21,12 +22,30 @@ namespace {
 
 // A VARIANT argument for the calls below.
 struct Arg : VARIANT {
-    Arg(const wchar_t* s) { V_VT(this) = VT_BSTR; V_BSTR(this) = ::SysAllocString(s); }
-    Arg(double date, VARTYPE type) { V_VT(this) = type; type == VT_R4 ? void(V_R4(this) = float(date)) : void(V_DATE(this) = date); }
-    Arg(ULONG n) { V_VT(this) = VT_UI4; V_UI4(this) = n; }
-    Arg(int n) { V_VT(this) = VT_I4; V_I4(this) = n; }
-    Arg(SAFEARRAY* a) { V_VT(this) = VT_ARRAY | VT_VARIANT; V_ARRAY(this) = a; }
-    Arg(const Arg& other) { ::VariantInit(this); ::VariantCopy(this, const_cast<Arg*>(&other)); }
+    Arg(const wchar_t* s) {
+        V_VT(this) = VT_BSTR;
+        V_BSTR(this) = ::SysAllocString(s);
+    }
+    Arg(double date, VARTYPE type) {
+        V_VT(this) = type;
+        type == VT_R4 ? void(V_R4(this) = float(date)) : void(V_DATE(this) = date);
+    }
+    Arg(ULONG n) {
+        V_VT(this) = VT_UI4;
+        V_UI4(this) = n;
+    }
+    Arg(int n) {
+        V_VT(this) = VT_I4;
+        V_I4(this) = n;
+    }
+    Arg(SAFEARRAY* a) {
+        V_VT(this) = VT_ARRAY | VT_VARIANT;
+        V_ARRAY(this) = a;
+    }
+    Arg(const Arg& other) {
+        ::VariantInit(this);
+        ::VariantCopy(this, const_cast<Arg*>(&other));
+    }
     ~Arg() { ::VariantClear(this); }
 };
 
@@ -55,7 +74,8 @@ ComPtr<IDispatch> GetObject(IDispatch* object, const wchar_t* name, std::vector<
 void PutCell(IDispatch* sheet, const wchar_t* cell, Arg value, WORD flags = DISPATCH_PROPERTYPUT) {
     ComPtr<IDispatch> range = GetObject(sheet, L"Range", {cell, cell});
     ASSERT_TRUE(range);
-    EXPECT_EQ(Invoke(range.Get(), L"Value", flags, {value}, nullptr), S_OK) << testing::PrintToString(std::wstring(cell));
+    EXPECT_EQ(Invoke(range.Get(), L"Value", flags, {value}, nullptr), S_OK)
+        << testing::PrintToString(std::wstring(cell));
 }
 
 // Range("A6").Resize(rows, 2).Value = a rows x 2 block of (date, float value).
@@ -107,9 +127,15 @@ const SheetData* FindSheet(const BookData& book, const std::wstring& name) {
     return nullptr;
 }
 
-Cell Text(const wchar_t* s) { return {Cell::Kind::Text, 0, s}; }
-Cell Date(double d) { return {Cell::Kind::Date, d, {}}; }
-Cell Number(double n) { return {Cell::Kind::Number, n, {}}; }
+Cell Text(const wchar_t* s) {
+    return {Cell::Kind::Text, 0, s};
+}
+Cell Date(double d) {
+    return {Cell::Kind::Date, d, {}};
+}
+Cell Number(double n) {
+    return {Cell::Kind::Number, n, {}};
+}
 
 void ExpectCells(const SheetData& sheet, std::initializer_list<std::pair<const wchar_t*, Cell>> expected) {
     for (const auto& [name, cell] : expected) {
@@ -145,9 +171,13 @@ TEST(SheetServer, ExportIntoNewAndExistingWorkbook) {
     ASSERT_EQ(saved.sheets.size(), 2u);
     EXPECT_EQ(saved.sheets[0]->name, L"Kitchen");  // added before the active sheet
     EXPECT_EQ(saved.sheets[1]->name, L"Sheet1");
-    ExpectCells(*saved.sheets[0], {{L"A1", Text(L"Logging of sensor Kitchen")}, {L"B2", Date(46000.25)},
-                                   {L"B5", Text(L"Value (Celsius \u00b0 \u2103)")}, {L"A6", Date(46000.5)},
-                                   {L"B6", Number(21.5)}, {L"B7", Number(-3.25)}, {L"A8", Date(46001.0)}});
+    ExpectCells(*saved.sheets[0], {{L"A1", Text(L"Logging of sensor Kitchen")},
+                                   {L"B2", Date(46000.25)},
+                                   {L"B5", Text(L"Value (Celsius \u00b0 \u2103)")},
+                                   {L"A6", Date(46000.5)},
+                                   {L"B6", Number(21.5)},
+                                   {L"B7", Number(-3.25)},
+                                   {L"A8", Date(46001.0)}});
     EXPECT_EQ(saved.sheets[0]->cells.size(), 9u);
 
     {
@@ -162,8 +192,11 @@ TEST(SheetServer, ExportIntoNewAndExistingWorkbook) {
     BookData again;
     ASSERT_EQ(LoadBookFile(path, again), S_OK);
     ASSERT_EQ(again.sheets.size(), 2u);
-    ExpectCells(*FindSheet(again, L"Kitchen"), {{L"A1", Text(L"Logging of sensor Kitchen")}, {L"A6", Date(47000.0)},
-                                                {L"B6", Number(1.0)}, {L"B7", Number(-3.25)}, {L"A8", Date(46001.0)}});
+    ExpectCells(*FindSheet(again, L"Kitchen"), {{L"A1", Text(L"Logging of sensor Kitchen")},
+                                                {L"A6", Date(47000.0)},
+                                                {L"B6", Number(1.0)},
+                                                {L"B7", Number(-3.25)},
+                                                {L"A8", Date(46001.0)}});
     ExpectCells(*FindSheet(again, L"Sheet1"), {{L"C3", Number(7)}});
 }
 
@@ -175,7 +208,8 @@ TEST(SheetServer, RefusesFilesItCannotRead) {
     std::ofstream(path.c_str(), std::ios::binary).write(garbage, sizeof garbage);
     ComPtr<IDispatch> book = NewBook();
     EXPECT_EQ(LoadInto(book.Get(), path), HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
-    EXPECT_EQ(Invoke(book.Get(), L"SaveAs", DISPATCH_METHOD, {path.c_str()}, nullptr), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
+    EXPECT_EQ(Invoke(book.Get(), L"SaveAs", DISPATCH_METHOD, {path.c_str()}, nullptr),
+              HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
     std::ifstream in(path.c_str(), std::ios::binary);
     std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(kept, std::string(garbage, sizeof garbage));
@@ -204,9 +238,11 @@ TEST(SheetServer, RangesAndValuesAreBounded) {
     ComPtr<IDispatch> last = GetObject(sheet.Get(), L"Range", {L"IV65536", L"$IV$65536"});
     ASSERT_TRUE(last);
     const HRESULT tooLarge = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    for (auto [rows, cols, hr] : {std::tuple{0, 1, E_INVALIDARG}, {-1, 1, E_INVALIDARG}, {2, 1, tooLarge}, {1, 2, tooLarge}}) {
+    for (auto [rows, cols, hr] :
+         {std::tuple{0, 1, E_INVALIDARG}, {-1, 1, E_INVALIDARG}, {2, 1, tooLarge}, {1, 2, tooLarge}}) {
         Variant result;
-        EXPECT_EQ(Invoke(last.Get(), L"Resize", DISPATCH_PROPERTYGET, {rows, cols}, &result), hr) << rows << "x" << cols;
+        EXPECT_EQ(Invoke(last.Get(), L"Resize", DISPATCH_PROPERTYGET, {rows, cols}, &result), hr)
+            << rows << "x" << cols;
     }
     PutCell(sheet.Get(), L"A1", Arg(std::nan(""), VT_R4));
     ComPtr<IDispatch> a1 = GetObject(sheet.Get(), L"Range", {L"A1", L"A1"});
@@ -220,11 +256,14 @@ TEST(SheetServer, RangesAndValuesAreBounded) {
 TEST(SheetServer, TextsRoundTripThroughTheStringTable) {
     BookData book;
     auto sheet = std::make_shared<SheetData>(SheetData{L"Texts", {}});
-    std::vector<std::wstring> texts = {std::wstring(20000, L'x'), std::wstring(9000, L'\u2103') + L"end",
-                                       L"\u00e9t\u00e9", L"", L"repeated", L"repeated"};
+    std::vector<std::wstring> texts = {std::wstring(20000, L'x'),
+                                       std::wstring(9000, L'\u2103') + L"end",
+                                       L"\u00e9t\u00e9",
+                                       L"",
+                                       L"repeated",
+                                       L"repeated"};
     for (int i = 0; i < 3000; ++i) texts.push_back(L"sample " + std::to_wstring(i) + (i % 3 ? L"" : L" \u03a9"));
-    for (size_t i = 0; i < texts.size(); ++i)
-        sheet->cells[CellKey(uint32_t(i), i % 2)] = Text(texts[i].c_str());
+    for (size_t i = 0; i < texts.size(); ++i) sheet->cells[CellKey(uint32_t(i), i % 2)] = Text(texts[i].c_str());
     sheet->cells[CellKey(60000, 255)] = Text(std::wstring(kMaxText + 1, L'y').c_str());
     book.sheets.push_back(sheet);
     BookData read;
@@ -234,10 +273,85 @@ TEST(SheetServer, TextsRoundTripThroughTheStringTable) {
     EXPECT_TRUE(read.sheets[0]->cells == sheet->cells);
 }
 
+// The record kinds other spreadsheet programs write, built by hand: compact numbers (RK, MULRK),
+// strings from a table continued across records, dates by built-in and custom formats. A sheet with
+// formulas is refused: saving it would lose them.
+TEST(SheetServer, ReadsOtherProgramsRecords) {
+    using Bytes = std::vector<uint8_t>;
+    auto u16 = [](Bytes& b, unsigned v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+    auto u32 = [&](Bytes& b, uint32_t v) {
+        u16(b, v & 0xFFFF);
+        u16(b, v >> 16);
+    };
+    auto record = [&](Bytes& out, unsigned id, const Bytes& data) {
+        u16(out, id);
+        u16(out, unsigned(data.size()));
+        out.insert(out.end(), data.begin(), data.end());
+    };
+    auto rk = [&](Bytes& b, unsigned xf, uint32_t value) {
+        u16(b, xf);
+        u32(b, value);
+    };
+    auto build = [&](bool formula) {
+        Bytes globals, sheetStream;
+        Bytes bof = {0x00, 0x06, 0x05, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        record(globals, 0x0809, bof);
+        record(globals, 0x041E, {170, 0, 8, 0, 0, 'd', '/', 'm', '/', 'y', 'y', 'y', 'y'});
+        for (unsigned format : {0u, 170u, 14u, 2u}) {  // XF 0..3: general, custom date, built-in date, 0.00
+            Bytes xf(20, 0);
+            xf[2] = uint8_t(format);
+            record(globals, 0x00E0, xf);
+        }
+        size_t offsetAt = globals.size() + 4;
+        record(globals, 0x0085, {0, 0, 0, 0, 0, 0, 5, 0, 'F', 'r', 'o', 'm', 'L'});
+        // "alpha", then "b" and a continued wide "\u00eata".
+        record(globals, 0x00FC, {2, 0, 0, 0, 2, 0, 0, 0, 5, 0, 0, 'a', 'l', 'p', 'h', 'a', 4, 0, 0, 'b'});
+        record(globals, 0x003C, {1, 0xEA, 0, 't', 0, 'a', 0});
+        record(globals, 0x000A, {});
+        bof[2] = 0x10;
+        record(sheetStream, 0x0809, bof);
+        Bytes cell = {0, 0, 0, 0};
+        rk(cell, 0, (5u << 2) | 2);  // A1: the integer 5
+        record(sheetStream, 0x027E, cell);
+        cell = {0, 0, 1, 0};
+        rk(cell, 1, 0x40E77000);  // B1: the double 48000 (its high 32 bits), custom date format
+        record(sheetStream, 0x027E, cell);
+        Bytes mulrk = {1, 0, 0, 0};
+        rk(mulrk, 2, (7u << 2) | 2);    // A2: 7 as a built-in date
+        rk(mulrk, 3, (125u << 2) | 3);  // B2: 1.25 (the integer 125 / 100)
+        u16(mulrk, 1);
+        record(sheetStream, 0x00BD, mulrk);
+        record(sheetStream, 0x00FD, {2, 0, 0, 0, 0, 0, 1, 0, 0, 0});  // A3: string 1
+        if (formula) record(sheetStream, 0x0006, Bytes(26, 0));
+        record(sheetStream, 0x000A, {});
+        uint32_t offset = uint32_t(globals.size());
+        std::memcpy(&globals[offsetAt], &offset, 4);
+        globals.insert(globals.end(), sheetStream.begin(), sheetStream.end());
+        return globals;
+    };
+    BookData book;
+    ASSERT_EQ(ReadBiff(build(false), book), S_OK);
+    ASSERT_EQ(book.sheets.size(), 1u);
+    EXPECT_EQ(book.sheets[0]->name, L"FromL");
+    EXPECT_EQ(book.sheets[0]->cells.size(), 5u);
+    ExpectCells(*book.sheets[0], {{L"A1", Number(5)},
+                                  {L"B1", Date(48000)},
+                                  {L"A2", Date(7)},
+                                  {L"B2", Number(1.25)},
+                                  {L"A3", Text(L"b\u00eata")}});
+    EXPECT_EQ(ReadBiff(build(true), book), HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+}
+
 TEST(SheetServer, DateFormats) {
-    for (auto [format, date] : {std::pair{L"yyyy-mm-dd", true}, {L"[h]:mm", true}, {L"hh:mm:ss", true},
-                                {L"General", false}, {L"0.00", false}, {L"[Red]0.00", false},
-                                {L"[White]#,##0", false}, {L"\"day\"0", false}, {L"0\\d", false}})
+    for (auto [format, date] : {std::pair{L"yyyy-mm-dd", true},
+                                {L"[h]:mm", true},
+                                {L"hh:mm:ss", true},
+                                {L"General", false},
+                                {L"0.00", false},
+                                {L"[Red]0.00", false},
+                                {L"[White]#,##0", false},
+                                {L"\"day\"0", false},
+                                {L"0\\d", false}})
         EXPECT_EQ(IsDateFormat(format), date) << testing::PrintToString(std::wstring(format));
 }
 
