@@ -650,7 +650,8 @@ HRESULT LoadBookFile(const std::wstring& path, BookData& book) {
 }
 
 bool IsValidSheetName(const std::wstring& name) {
-    return !name.empty() && name.size() <= kMaxSheetName && name.find_first_of(L":\\/?*[]") == std::wstring::npos;
+    return !name.empty() && name.size() <= kMaxSheetName && name.find_first_of(L":\\/?*[]") == std::wstring::npos &&
+           name.front() != L'\'' && name.back() != L'\'';
 }
 
 bool IsDateFormat(const std::wstring& format) {

@@ -55,7 +55,8 @@ HRESULT ReadBiff(const std::vector<uint8_t>& stream, BookData& book);
 HRESULT SaveBookFile(const std::wstring& path, const BookData& book, REFCLSID clsid);
 HRESULT LoadBookFile(const std::wstring& path, BookData& book);
 
-// Whether `name` can name a sheet: 1 to 31 characters, none of : \ / ? * [ ].
+// Whether `name` can name a sheet: 1 to 31 characters, none of : \ / ? * [ ], no apostrophe at
+// either end.
 bool IsValidSheetName(const std::wstring& name);
 // Whether the number format text shows dates or times.
 bool IsDateFormat(const std::wstring& format);

@@ -638,15 +638,14 @@ private:
         }
         throw ComError(DISP_E_MEMBERNOTFOUND);
     }
-    // A file that holds something (not empty) and is not a workbook this server reads is never
-    // overwritten: it may be another program's document.
+    // The workbook replaces only its own file, or an empty one. Any other file that holds
+    // something is kept: another program's document, or a workbook whose binding failed (a name
+    // a URL moniker misreads, such as one with '#'), whose other sheets a new workbook would wipe.
     HRESULT SaveTo(const std::wstring& path) {
         WIN32_FILE_ATTRIBUTE_DATA info = {};
         if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info)) {
             if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return HRESULT_FROM_WIN32(ERROR_DIRECTORY);
-            BookData existing;
-            if ((info.nFileSizeLow || info.nFileSizeHigh) && path != m_book->path &&
-                FAILED(LoadBookFile(path, existing)))
+            if ((info.nFileSizeLow || info.nFileSizeHigh) && !SameName(path, m_book->path))
                 return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
         }
         return SaveBookFile(path, m_book->data, CLSID_KestrovaSheet);

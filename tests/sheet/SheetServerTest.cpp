@@ -203,13 +203,16 @@ TEST(SheetServer, ExportIntoNewAndExistingWorkbook) {
 // Files the server cannot read are refused, and never overwritten by a new workbook either.
 TEST(SheetServer, RefusesFilesItCannotRead) {
     TempFolder folder;
-    const std::wstring path = folder.File(L"other.xls");
+    const std::wstring path = folder.File(L"other.xls"), workbook = folder.File(L"workbook.xls");
     const char garbage[] = "not a workbook, but somebody's data";
     std::ofstream(path.c_str(), std::ios::binary).write(garbage, sizeof garbage);
     ComPtr<IDispatch> book = NewBook();
     EXPECT_EQ(LoadInto(book.Get(), path), HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
-    EXPECT_EQ(Invoke(book.Get(), L"SaveAs", DISPATCH_METHOD, {path.c_str()}, nullptr),
-              HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
+    // A new workbook replaces neither that file nor another workbook (whose binding failed).
+    ASSERT_EQ(Invoke(NewBook().Get(), L"SaveAs", DISPATCH_METHOD, {workbook.c_str()}, nullptr), S_OK);
+    for (const std::wstring& existing : {path, workbook})
+        EXPECT_EQ(Invoke(book.Get(), L"SaveAs", DISPATCH_METHOD, {existing.c_str()}, nullptr),
+                  HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
     std::ifstream in(path.c_str(), std::ios::binary);
     std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(kept, std::string(garbage, sizeof garbage));
@@ -235,6 +238,11 @@ TEST(SheetServer, RangesAndValuesAreBounded) {
         EXPECT_EQ(Invoke(sheet.Get(), L"Range", DISPATCH_PROPERTYGET, {bad, bad}, &result), E_INVALIDARG)
             << testing::PrintToString(std::wstring(bad));
     }
+    ComPtr<IDispatch> added = GetObject(GetObject(book.Get(), L"Sheets").Get(), L"Add", {}, DISPATCH_METHOD);
+    for (const wchar_t* bad : {L"", L"SHEET1", L"a/b", L"x[1]", L"'quoted'", L"12345678901234567890123456789012"})
+        EXPECT_EQ(Invoke(added.Get(), L"Name", DISPATCH_PROPERTYPUT, {bad}, nullptr), E_INVALIDARG)
+            << testing::PrintToString(std::wstring(bad));
+    EXPECT_EQ(Invoke(added.Get(), L"Name", DISPATCH_PROPERTYPUT, {L"Kitchen & Hall (1)"}, nullptr), S_OK);
     ComPtr<IDispatch> last = GetObject(sheet.Get(), L"Range", {L"IV65536", L"$IV$65536"});
     ASSERT_TRUE(last);
     const HRESULT tooLarge = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
@@ -368,7 +376,7 @@ TEST(SheetServer, RegisteredAndBoundFromFile) {
     EXPECT_EQ(clsid, CLSID_KestrovaSheet);
 
     TempFolder folder;
-    const std::wstring path = folder.File(L"bound.xls");
+    const std::wstring path = folder.File(L"bound 1.xls");
     {
         ComPtr<IDispatch> book;
         ASSERT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
