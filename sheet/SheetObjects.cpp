@@ -245,7 +245,8 @@ public:
         Call call{flags, {}, nullptr, result};
         UINT positional = params->cArgs;
         if (call.IsPut()) {
-            if (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT || params->cArgs < 1)
+            if (params->cNamedArgs != 1 || !params->rgdispidNamedArgs ||
+                params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT || params->cArgs < 1)
                 return DISP_E_PARAMNOTOPTIONAL;
             call.value = &params->rgvarg[0];
             --positional;
@@ -369,7 +370,7 @@ private:
             return;
         }
         if ((V_VT(v) & VT_TYPEMASK) != VT_VARIANT) throw ComError(DISP_E_TYPEMISMATCH);
-        SAFEARRAY* array = (V_VT(v) & VT_BYREF) ? *V_ARRAYREF(v) : V_ARRAY(v);
+        SAFEARRAY* array = (V_VT(v) & VT_BYREF) ? (V_ARRAYREF(v) ? *V_ARRAYREF(v) : nullptr) : V_ARRAY(v);
         UINT dims = array ? ::SafeArrayGetDim(array) : 0;
         if (dims != 1 && dims != 2) throw ComError(DISP_E_TYPEMISMATCH);
         // A one-dimensional array is one row.
