@@ -11,6 +11,7 @@ KSV_PACKAGES=(
     googletest
     xvfb x11-utils imagemagick
     fonts-liberation2 fonts-wine
+    locales
 )
 
 ksv_log() { printf '== %s\n' "$*" >&2; }
@@ -27,6 +28,18 @@ ksv_install_packages() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# The tests pin the en_US.UTF-8 locale; without it generated, Wine falls back to ASCII for file names
+# and cannot make a file whose name has an accent.
+ksv_generate_locale() {
+    locale -a 2>/dev/null | grep -qix 'en_US.utf8' && return 0
+    ksv_log "generating the en_US.UTF-8 locale"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo sed -i 's/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen || echo 'en_US.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
 }
 
 # Configures once, then builds incrementally.

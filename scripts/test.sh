@@ -4,6 +4,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 ksv_install_packages
+ksv_generate_locale
 ksv_build
 ksv_prefix null
 # A fresh Wine session, so that the first test program starts the prefix's services and desktop
