@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <thread>
 
 #include "AppModule.h"
 #include "ExportJob.h"
 #include "FakeServer.h"
+#include "Handle.h"
 #include "LocalTime.h"
 #include "TestSupport.h"
 
@@ -120,4 +122,42 @@ TEST_F(JobFixture, WriteFailuresReturnTheSystemError) {
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(HRESULT_FACILITY(hr), FACILITY_WIN32);
     EXPECT_EQ(intoFolder.WriteXml(), hr);
+}
+
+TEST_F(JobFixture, AFailingWriteKeepsTheLinesWrittenBeforeIt) {
+    std::vector<double> t;
+    std::vector<float> v;
+    for (int i = 0; i < 20000; ++i) {
+        t.push_back(kDay + i / 1440.0);
+        v.push_back(static_cast<float>(i % 40));
+    }
+    sensor->SetData(t, v);
+    CExportJob whole = Job(L"a.txt");
+    ASSERT_EQ(whole.FetchData(), S_OK);
+    ASSERT_EQ(whole.WriteText(), S_OK);
+    const std::string all = ReadBytes(folder.File(L"a.txt"));
+    ASSERT_GT(all.size(), 300000u);
+
+    // A destination that takes 150,000 bytes and then goes away: the next write fails.
+    const wchar_t* pipeName = L"\\\\.\\pipe\\kestrova-export-test";
+    UniqueHandle pipe(::CreateNamedPipeW(pipeName, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
+                                         nullptr));
+    ASSERT_TRUE(pipe);
+    std::string received;
+    std::thread reader([&] {
+        ::ConnectNamedPipe(pipe.Get(), nullptr);
+        char chunk[4096];
+        DWORD n = 0;
+        while (received.size() < 150000 && ::ReadFile(pipe.Get(), chunk, sizeof chunk, &n, nullptr) && n)
+            received.append(chunk, n);
+        ::DisconnectNamedPipe(pipe.Get());
+    });
+    CExportJob job(pipeName, sensor.Get(), kDay, kDay + 2, 0);
+    ASSERT_EQ(job.FetchData(), S_OK);
+    HRESULT hr = job.WriteText();
+    reader.join();
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_EQ(HRESULT_FACILITY(hr), FACILITY_WIN32);
+    ASSERT_GE(received.size(), 150000u);
+    EXPECT_EQ(all.compare(0, received.size(), received), 0);
 }
