@@ -622,9 +622,11 @@ void CGraphView::ExportGraph() {
     dialog.m_dtStart = m_firstLogTime;
     dialog.m_dtEnd = m_lastLogTime;
     dialog.m_dInterval = 0;
+    const HWND self = m_hWnd;
     if (dialog.DoModal(::GetActiveWindow()) != IDOK) return;
-    // The sensor may have been removed while the dialog was open.
-    if (!m_sensor) return;
+    // While the dialog was open the sensor may have been removed, and its graph closed with it (a
+    // floating frame stays usable): then this object is gone too.
+    if (!::IsWindow(self) || !m_sensor || m_removed) return;
     HRESULT hr = S_OK;
     {
         WaitCursor wait;
