@@ -75,3 +75,24 @@ TEST_F(ExportDialogFixture, ChecksKeepTheDialogOpenAndOkReturnsTheChoice) {
     EXPECT_NEAR(dialog.m_dtStart, 45000.25, 1e-6);
     EXPECT_NEAR(dialog.m_dtEnd, 45003.5, 1e-6);
 }
+
+TEST_F(ExportDialogFixture, BrowseAddsTheExtensionOfTheFilterTheOldNameChose) {
+    TempFolder folder;
+    CExportFileDlg dialog;
+    dialog.m_dtStart = 45000;
+    dialog.m_dtEnd = 45001;
+    dialog.m_strFileName = folder.File(L"old.xls");
+    const std::wstring typed = folder.File(L"book");
+    std::wstring shown;
+    DialogAnswer answer(L"Export data", [&](HWND box) {
+        ::SendMessageW(box, WM_COMMAND, MAKEWPARAM(1029, BN_CLICKED), 0);  // the save dialog is answered inside
+        shown = WindowText(::GetDlgItem(box, 1028));
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    answer.Then(L"Save As", [&](HWND box) {
+        ::SetDlgItemTextW(box, 1148, typed.c_str());  // the file name box
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    EXPECT_EQ(shown, typed + L".xls");
+}
