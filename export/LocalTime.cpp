@@ -226,16 +226,27 @@ std::wstring FormatDate(double utc) {
     return FormatLocalDate(local);
 }
 
-std::wstring FormatDateTime(double utc) {
+std::wstring FormatDateTime(double utc) { return DateTimeTexts().DateTime(utc); }
+
+DateTimeTexts::DateTimeTexts() : m_zoneRead(CurrentTimeZone(m_zone)) {}
+
+std::wstring DateTimeTexts::DateTime(double utc) {
     SYSTEMTIME local;
-    if (!ToLocalSystemTime(nullptr, utc, local)) return {};
+    if (!m_zoneRead || !ToLocalSystemTime(&m_zone, utc, local)) return {};
+    if (!m_dayValid || local.wYear != m_day.wYear || local.wMonth != m_day.wMonth || local.wDay != m_day.wDay) {
+        m_day = local;
+        m_dayValid = true;
+        m_dateText = FormatLocalDate(local);
+    }
     // Forcing the 24-hour clock keeps a 12-hour locale's AM/PM marker ("13:05:00 PM"): leave it out.
     wchar_t time[127];
     int n = ::GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER, &local, nullptr,
                              time, 127);
-    std::wstring timeText = n > 0 ? std::wstring(time) : std::wstring();
-    while (!timeText.empty() && timeText.back() == L' ') timeText.pop_back();
-    return FormatLocalDate(local) + L" " + timeText;
+    std::wstring text = m_dateText;
+    text += L' ';
+    if (n > 0) text += time;
+    while (text.size() > m_dateText.size() + 1 && text.back() == L' ') text.pop_back();
+    return text;
 }
 
 bool CurrentTimeZone(TIME_ZONE_INFORMATION& zone) {

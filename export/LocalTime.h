@@ -32,6 +32,21 @@ bool LocalTimeToUtc(const TIME_ZONE_INFORMATION* zone, const SYSTEMTIME& local, 
 std::wstring FormatDateTime(double utc);
 std::wstring FormatDate(double utc);
 
+// FormatDateTime for many moments in a row: the zone is read once and the date text of the last
+// local day is kept, so a long log costs one time text per moment.
+class DateTimeTexts {
+public:
+    DateTimeTexts();
+    std::wstring DateTime(double utc);
+
+private:
+    TIME_ZONE_INFORMATION m_zone{};
+    bool m_zoneRead;
+    SYSTEMTIME m_day{};
+    bool m_dayValid = false;
+    std::wstring m_dateText;
+};
+
 // The zone information in force now; false when the system has none.
 bool CurrentTimeZone(TIME_ZONE_INFORMATION& zone);
 

@@ -6,6 +6,8 @@
 #include <windowsx.h>
 
 #include "AppModule.h"
+#include "ExportFileDlg.h"
+#include "ExportJob.h"
 #include "LocalTime.h"
 #include "PropertiesDlg.h"
 #include "Protocol.h"
@@ -612,4 +614,26 @@ void CGraphView::DrawTrace(HDC dc) {
         }
         begin = end;
     }
+}
+
+void CGraphView::ExportGraph() {
+    if (!m_sensor) return;
+    CExportFileDlg dialog;
+    dialog.m_dtStart = m_firstLogTime;
+    dialog.m_dtEnd = m_lastLogTime;
+    dialog.m_dInterval = 0;
+    const HWND self = m_hWnd;
+    if (dialog.DoModal(::GetActiveWindow()) != IDOK) return;
+    // While the dialog was open the sensor may have been removed, and its graph closed with it (a
+    // floating frame stays usable): then this object is gone too.
+    if (!::IsWindow(self) || !m_sensor || m_removed) return;
+    HRESULT hr = S_OK;
+    {
+        WaitCursor wait;
+        CExportJob job(dialog.m_strFileName, m_sensor.Get(), dialog.m_dtStart, dialog.m_dtEnd, dialog.m_dInterval);
+        job.fahrenheit = g_bFahrenheit != 0;
+        job.units = m_units;
+        hr = RunExport(job, dialog.m_nFileType);
+    }
+    if (FAILED(hr)) ::MessageBoxW(m_hWnd, ComErrorText(hr).c_str(), L"", MB_OK);
 }

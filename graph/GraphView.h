@@ -80,6 +80,7 @@ public:
         COMMAND_ID_HANDLER(ID_SENSOR_PROPERTIES, OnSensorProperties)
         COMMAND_ID_HANDLER(ID_GRAPH_PROPERTIES, OnGraphProperties)
         COMMAND_ID_HANDLER(ID_EDIT_COPY, OnCopy)
+        COMMAND_ID_HANDLER(ID_FILE_EXPORT, OnExport)
         COMMAND_RANGE_HANDLER(ID_TIMESCALE_FIRST, ID_TIMESCALE_LAST, OnTimeScale)
     END_MSG_MAP()
 
@@ -128,6 +129,9 @@ public:
     float LastLiveSignal() const { return m_lastLiveSignal; }
     int TimeScaleIndex() const { return m_settings.timeScale; }
     IOstrelSensor* Sensor() const { return m_sensor.Get(); }
+    // Asks for a file, a date range within the log and an interval, and exports the sensor's log;
+    // a failure is shown in a message box.
+    void ExportGraph();
     ClientViewListener* Listener() const { return m_listener; }
 
     double ViewStart() const { return m_viewStart; }
@@ -206,6 +210,10 @@ private:
     // and they do nothing.
     LRESULT OnGraphProperties(WORD, WORD, HWND, BOOL&) { return 0; }
     LRESULT OnCopy(WORD, WORD, HWND, BOOL&) { return 0; }
+    LRESULT OnExport(WORD, WORD, HWND, BOOL&) {
+        ExportGraph();
+        return 0;
+    }
     LRESULT OnHelpHitTest(UINT, WPARAM, LPARAM, BOOL&) { return kHelpContextGraph; }
 
     // Moves the window to scroll position `position` and fetches; false when it did not move.

@@ -12,6 +12,8 @@
 
 // The sensor properties dialog.
 #define IDD_SENSOR_PROPERTIES       204
+// The export dialog.
+#define IDD_EXPORT_FILE             105
 // Graph window: its context menu.
 #define IDR_GRAPH_MENU              201
 

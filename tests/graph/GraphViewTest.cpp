@@ -473,3 +473,52 @@ TEST_F(GraphViewTest, TheReadoutSnapsToTheSampleUnderTheMouseFlipsAtTheRightEdge
     EXPECT_TRUE(readout.Hidden());
     ::DestroyWindow(graph);
 }
+
+TEST_F(GraphViewTest, ExportCommandWritesTheChosenFileAndShowsAFailureWithTheSystemText) {
+    AppModule module;
+    ProgramResources resources;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_DATE_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    auto sensor = FakeSensor::Make(3, 3, 2, L"Hall");
+    sensor->firstLog = kNow - 2.3;
+    sensor->lastLog = kNow;
+    sensor->SetData({kNow - 1}, {55});
+    CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 3, 3));
+    TempFolder folder;
+    const std::wstring file = folder.File(L"hall.xml");
+    {
+        DialogAnswer answer(L"Export data", [&](HWND box) {
+            ::SetDlgItemTextW(box, 1028, file.c_str());
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        graph.SendMessage(WM_COMMAND, ID_FILE_EXPORT);
+        EXPECT_TRUE(answer.Answered());
+    }
+    EXPECT_NEAR(sensor->lastFrom, graph.FirstLogTime(), 1e-6);
+    EXPECT_NEAR(sensor->lastTo, graph.LastLogTime() + 1, 1e-6);
+    UniqueHandle written(::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    char bytes[1024] = {};
+    DWORD n = 0;
+    ASSERT_TRUE(written && ::ReadFile(written.Get(), bytes, sizeof bytes - 1, &n, nullptr));
+    EXPECT_EQ(std::string(bytes, 5), "<?xml");
+    EXPECT_NE(std::string(bytes).find("<value>55.0</value>"), std::string::npos);
+    written.Reset();
+
+    sensor->dataResult = E_ACCESSDENIED;
+    std::wstring shown, caption = L"?";
+    DialogAnswer answer(L"Export data", [&](HWND box) {
+        ::SetDlgItemTextW(box, 1028, file.c_str());
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    answer.Then(L"", [&](HWND box) {
+        shown = WindowText(::GetDlgItem(box, 0xFFFF));
+        caption = WindowText(box);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    graph.SendMessage(WM_COMMAND, ID_FILE_EXPORT);
+    EXPECT_TRUE(answer.Answered());
+    EXPECT_EQ(shown, ComErrorText(E_ACCESSDENIED));
+    EXPECT_EQ(caption, L"");
+}

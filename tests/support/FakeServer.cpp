@@ -61,8 +61,10 @@ STDMETHODIMP FakeSensor::Remove() {
     return S_OK;
 }
 
-STDMETHODIMP FakeSensor::GetData(double, double, double interval, VARIANT* t, VARIANT* v) {
+STDMETHODIMP FakeSensor::GetData(double from, double to, double interval, VARIANT* t, VARIANT* v) {
     ++dataCalls;
+    lastFrom = from;
+    lastTo = to;
     lastInterval = interval;
     ::VariantInit(t);
     ::VariantInit(v);

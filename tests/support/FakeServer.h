@@ -70,7 +70,7 @@ public:
     Variant times, values;
     HRESULT dataResult = S_OK;
     int dataCalls = 0;
-    double lastInterval = -1;
+    double lastFrom = 0, lastTo = 0, lastInterval = -1;
     // Makes put_Name (0), put_Description (1) and put_Enabled (2) fail from that one on, each
     // with this result.
     int putFailFrom = 99;
