@@ -7,31 +7,9 @@
 #include "Registry.h"
 
 namespace {
-const wchar_t kClasses[] = L"Software\\Classes\\";
 const wchar_t kProgId[] = L"Ostrel.Server.1";
 const wchar_t kIndependentProgId[] = L"Ostrel.Server";
 const wchar_t kDescription[] = L"Ostrel logger server";
-
-std::wstring GuidText(REFGUID guid) {
-    wchar_t text[40] = {};
-    ::StringFromGUID2(guid, text, 40);
-    return text;
-}
-
-HRESULT SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    RegKey k;
-    LONG error = k.Create(HKEY_LOCAL_MACHINE, (kClasses + key).c_str(), KEY_SET_VALUE);
-    if (error == ERROR_SUCCESS)
-        error = ::RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    return HRESULT_FROM_WIN32(error);
-}
-
-LONG DeleteTree(const std::wstring& key) {
-    LONG error = ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str());
-    if (error == ERROR_SUCCESS) error = ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str());
-    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
-}
 }  // namespace
 
 HRESULT RegisterServer(const std::wstring& programPath, const std::wstring& options) {
@@ -64,9 +42,9 @@ HRESULT RegisterServer(const std::wstring& programPath, const std::wstring& opti
         {std::wstring(kIndependentProgId) + L"\\CurVer", nullptr, kProgId},
     };
     // A command line from an earlier registration must not linger with other options.
-    DeleteTree(clsid);
+    DeleteClassesTree(clsid);
     for (const auto& v : values) {
-        hr = SetValue(v.key, v.name, v.value);
+        hr = SetClassesValue(v.key, v.name, v.value);
         if (FAILED(hr)) return hr;
     }
     return S_OK;
@@ -78,7 +56,7 @@ HRESULT UnregisterServer(const std::wstring&) {
     if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED) result = hr;
     for (const std::wstring& key : {L"CLSID\\" + GuidText(CLSID_OstrelServer), std::wstring(kProgId),
                                     std::wstring(kIndependentProgId)}) {
-        LONG error = DeleteTree(key);
+        LONG error = DeleteClassesTree(key);
         if (error != ERROR_SUCCESS && SUCCEEDED(result)) result = HRESULT_FROM_WIN32(error);
     }
     return result;

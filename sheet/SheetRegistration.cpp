@@ -17,21 +17,6 @@ const wchar_t kContentType[] = L"application/vnd.ms-excel";
 const wchar_t kMimeKey[] = L"MIME\\Database\\Content Type\\application/vnd.ms-excel";
 const wchar_t kDescription[] = L"Kestrova stand-in spreadsheet workbook";
 
-std::wstring GuidText(REFGUID guid) {
-    wchar_t text[40] = {};
-    ::StringFromGUID2(guid, text, 40);
-    return text;
-}
-
-HRESULT SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    RegKey k;
-    LONG error = k.Create(HKEY_LOCAL_MACHINE, (kClasses + key).c_str(), KEY_SET_VALUE);
-    if (error == ERROR_SUCCESS)
-        error = ::RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    return HRESULT_FROM_WIN32(error);
-}
-
 std::wstring GetValue(const std::wstring& key, const wchar_t* name) {
     wchar_t text[256] = {};
     DWORD size = sizeof(text) - sizeof(wchar_t);
@@ -41,11 +26,6 @@ std::wstring GetValue(const std::wstring& key, const wchar_t* name) {
     return text;
 }
 
-LONG DeleteTree(const std::wstring& key) {
-    LONG error = ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str());
-    if (error == ERROR_SUCCESS) error = ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str());
-    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
-}
 
 }  // namespace
 
@@ -73,7 +53,7 @@ HRESULT RegisterSheetServer(const wchar_t* dllPath) {
         {kMimeKey, L"Extension", L".xls"},
     };
     for (const auto& v : values) {
-        HRESULT hr = SetValue(v.key, v.name, v.value);
+        HRESULT hr = SetClassesValue(v.key, v.name, v.value);
         if (FAILED(hr)) return hr;
     }
     return S_OK;
@@ -81,13 +61,13 @@ HRESULT RegisterSheetServer(const wchar_t* dllPath) {
 
 HRESULT UnregisterSheetServer() {
     const std::wstring clsid = GuidText(CLSID_KestrovaSheet);
-    LONG error = DeleteTree(L"CLSID\\" + clsid);
+    LONG error = DeleteClassesTree(L"CLSID\\" + clsid);
     // The ProgIDs and the file type go only while they still name this class.
     for (const wchar_t* progId : {kProgId, kIndependentProgId})
         if (GetValue(std::wstring(progId) + L"\\CLSID", nullptr) == clsid && error == ERROR_SUCCESS)
-            error = DeleteTree(progId);
-    if (GetValue(kMimeKey, L"CLSID") == clsid && error == ERROR_SUCCESS) error = DeleteTree(kMimeKey);
-    if (GetValue(L".xls", nullptr) == kProgId && error == ERROR_SUCCESS) error = DeleteTree(L".xls");
+            error = DeleteClassesTree(progId);
+    if (GetValue(kMimeKey, L"CLSID") == clsid && error == ERROR_SUCCESS) error = DeleteClassesTree(kMimeKey);
+    if (GetValue(L".xls", nullptr) == kProgId && error == ERROR_SUCCESS) error = DeleteClassesTree(L".xls");
     return HRESULT_FROM_WIN32(error);
 }
 
