@@ -1,6 +1,7 @@
 // Owners of GDI objects and device contexts.
 #pragma once
 #include <windows.h>
+#include <algorithm>
 #include <utility>
 
 #include "Unique.h"
@@ -50,6 +51,14 @@ public:
 
 using Bitmap = GdiObject<HBITMAP>;
 using Region = GdiObject<HRGN>;
+
+// A rectangle of device units in the DC's logical units, normalised (left <= right, top <= bottom).
+inline RECT DeviceToLogicalRect(HDC dc, const RECT& device) {
+    POINT corners[2] = {{device.left, device.top}, {device.right, device.bottom}};
+    ::DPtoLP(dc, corners, 2);
+    return RECT{std::min(corners[0].x, corners[1].x), std::min(corners[0].y, corners[1].y),
+                std::max(corners[0].x, corners[1].x), std::max(corners[0].y, corners[1].y)};
+}
 
 // Selects an object into a DC for the guard's lifetime and selects the previous one back.
 class SelectedObject {

@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include "AppModule.h"
+#include "Clipboard.h"
 #include "ExportFileDlg.h"
 #include "ExportJob.h"
 #include "LocalTime.h"
@@ -26,10 +27,7 @@ LOGFONTW ArialOfHeight(int height) {
 RECT LogicalClientRect(HDC dc, HWND hWnd) {
     RECT rc{};
     ::GetClientRect(hWnd, &rc);
-    POINT corners[2] = {{rc.left, rc.top}, {rc.right, rc.bottom}};
-    ::DPtoLP(dc, corners, 2);
-    return RECT{std::min(corners[0].x, corners[1].x), std::min(corners[0].y, corners[1].y),
-                std::max(corners[0].x, corners[1].x), std::max(corners[0].y, corners[1].y)};
+    return DeviceToLogicalRect(dc, rc);
 }
 }  // namespace
 
@@ -614,6 +612,26 @@ void CGraphView::DrawTrace(HDC dc) {
         }
         begin = end;
     }
+}
+
+void CGraphView::CopyToClipboard() {
+    auto fail = [this](const wchar_t* text) {
+        ::MessageBoxW(m_hWnd, text, LoadResString(IDR_MAINFRAME).c_str(), MB_OK | MB_ICONEXCLAMATION);
+    };
+    OpenedClipboard clipboard(m_hWnd);
+    if (!clipboard.IsOpen()) return fail(L"Cannot open the Clipboard");
+    if (!::EmptyClipboard()) return fail(L"Cannot empty the Clipboard");
+    ClientDC client(m_hWnd);
+    static const wchar_t kDescription[] = L"Kestrova\0Graph\0";  // the literal adds the last zero
+    EnhMetaFileRecorder recorder(client, kDescription);
+    if (!recorder) return fail(L"Unable to set Clipboard data");
+    BringUpToDate();
+    ::SetMapMode(recorder, MM_TWIPS);
+    ::SetMapMode(client, MM_TWIPS);
+    Draw(recorder, LogicalClientRect(client, m_hWnd), true);
+    EnhMetaFile picture = recorder.Close();
+    if (!picture || !::SetClipboardData(CF_ENHMETAFILE, picture.Get())) return fail(L"Unable to set Clipboard data");
+    picture.Release();  // the clipboard owns it now
 }
 
 void CGraphView::ExportGraph() {

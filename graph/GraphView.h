@@ -132,6 +132,9 @@ public:
     // Asks for a file, a date range within the log and an interval, and exports the sensor's log;
     // a failure is shown in a message box.
     void ExportGraph();
+    // Puts the graph with its title on the clipboard as an enhanced metafile of the window's
+    // physical size (twips); a failure is shown in a message box and the clipboard closed again.
+    void CopyToClipboard();
     ClientViewListener* Listener() const { return m_listener; }
 
     double ViewStart() const { return m_viewStart; }
@@ -209,7 +212,10 @@ private:
     // The properties sheet and the copy to the clipboard are not built yet: the menu offers them
     // and they do nothing.
     LRESULT OnGraphProperties(WORD, WORD, HWND, BOOL&) { return 0; }
-    LRESULT OnCopy(WORD, WORD, HWND, BOOL&) { return 0; }
+    LRESULT OnCopy(WORD, WORD, HWND, BOOL&) {
+        CopyToClipboard();
+        return 0;
+    }
     LRESULT OnExport(WORD, WORD, HWND, BOOL&) {
         ExportGraph();
         return 0;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <thread>
 
 #include "AppModule.h"
+#include "Clipboard.h"
 #include "FakeServer.h"
 #include "GraphView.h"
 #include "LocalTime.h"
@@ -521,4 +524,121 @@ TEST_F(GraphViewTest, ExportCommandWritesTheChosenFileAndShowsAFailureWithTheSys
     EXPECT_TRUE(answer.Answered());
     EXPECT_EQ(shown, ComErrorText(E_ACCESSDENIED));
     EXPECT_EQ(caption, L"");
+}
+
+namespace {
+// The texts and the mapping mode a metafile records.
+struct MetafileRecords {
+    std::vector<std::wstring> texts;
+    std::vector<DWORD> mapModes;
+};
+int CALLBACK CollectRecord(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM param) {
+    auto* out = reinterpret_cast<MetafileRecords*>(param);
+    if (record->iType == EMR_EXTTEXTOUTW) {
+        auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
+        auto* chars = reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
+        out->texts.emplace_back(chars, text->emrtext.nChars);
+    } else if (record->iType == EMR_SETMAPMODE) {
+        out->mapModes.push_back(reinterpret_cast<const EMRSETMAPMODE*>(record)->iMode);
+    }
+    return 1;
+}
+
+// Sizes a window so that its client area is `width` x `height` pixels (again when resizing showed
+// or hid a scroll bar).
+void SetClientSize(HWND hWnd, int width, int height) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT window{}, client{};
+        ::GetWindowRect(hWnd, &window);
+        ::GetClientRect(hWnd, &client);
+        if (client.right == width && client.bottom == height) return;
+        ::SetWindowPos(hWnd, nullptr, 0, 0, window.right - window.left + width - client.right,
+                       window.bottom - window.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+    }
+}
+}  // namespace
+
+TEST_F(GraphViewTest, CopyPutsTheTitledGraphOnTheClipboardAsATwipsMetafileOfTheWindowsSize) {
+    AppModule module;
+    ProgramResources resources;
+    auto sensor = FakeSensor::Make(5, 1, 2, L"Cellar");
+    sensor->firstLog = kNow - 1;
+    sensor->lastLog = kNow;
+    sensor->SetData({kNow - 0.05, kNow - 0.01}, {12, 13});
+    CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 5, 1));
+    SetClientSize(graph, 800, 400);
+    ASSERT_EQ(::GetDeviceCaps(ClientDC(graph), LOGPIXELSX), 96);
+    RECT client{};
+    ::GetClientRect(graph, &client);
+    ASSERT_EQ(client.right, 800);
+    ASSERT_EQ(client.bottom, 400);
+
+    graph.SendMessage(WM_COMMAND, ID_EDIT_COPY);
+    const PlotRect copied = graph.Plot();
+    // 800 x 400 pixels at 96 dpi are 12000 x 6000 twips (the display's twips follow its metric
+    // size, within a few twips): that rectangle lays the plot out alike, a narrower one does not.
+    {
+        ClientDC client(graph);
+        ::SetMapMode(client, MM_TWIPS);
+        const RECT twips = DeviceToLogicalRect(client, RECT{0, 0, 800, 400});
+        EXPECT_NEAR(twips.right - twips.left, 12000, 12);
+        EXPECT_NEAR(twips.bottom - twips.top, 6000, 6);
+        EnhMetaFileRecorder reference(client, nullptr);
+        ::SetMapMode(reference, MM_TWIPS);
+        graph.Draw(reference, twips, true);
+        EXPECT_EQ(graph.Plot(), copied);
+        graph.Draw(reference, RECT{twips.left, twips.top, twips.right - 300, twips.bottom}, true);
+        EXPECT_NE(graph.Plot(), copied);
+    }
+    ASSERT_TRUE(::OpenClipboard(m_parent));
+    auto picture = static_cast<HENHMETAFILE>(::GetClipboardData(CF_ENHMETAFILE));
+    ASSERT_NE(picture, nullptr);
+    wchar_t description[32] = {};
+    EXPECT_EQ(::GetEnhMetaFileDescriptionW(picture, 32, description), 16u);
+    EXPECT_EQ(std::wstring(description, 15), std::wstring(L"Kestrova\0Graph", 14) + L'\0');
+    MetafileRecords records;
+    ::EnumEnhMetaFile(nullptr, picture, CollectRecord, &records, nullptr);
+    ::CloseClipboard();
+    EXPECT_EQ(records.mapModes, std::vector<DWORD>{MM_TWIPS});
+    EXPECT_NE(std::find(records.texts.begin(), records.texts.end(), L"Cellar"), records.texts.end());
+    ::DestroyWindow(graph);
+}
+
+TEST_F(GraphViewTest, CopyWhileAnotherThreadHoldsTheClipboardSaysSoAndChangesNothing) {
+    AppModule module;
+    ProgramResources resources;
+    auto sensor = FakeSensor::Make(5, 1, 2, L"Cellar");
+    CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 5, 1));
+    ASSERT_TRUE(::OpenClipboard(m_parent));
+    ::EmptyClipboard();
+    ::CloseClipboard();
+
+    UniqueHandle opened(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread holder([&] {
+        ::OpenClipboard(nullptr);
+        ::SetEvent(opened.Get());
+        ::WaitForSingleObject(release.Get(), INFINITE);
+        ::CloseClipboard();
+    });
+    ::WaitForSingleObject(opened.Get(), INFINITE);
+    std::wstring shown;
+    DialogAnswer answer(L"Kestrova", [&](HWND box) {
+        shown = WindowText(::GetDlgItem(box, 0xFFFF));
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    graph.SendMessage(WM_COMMAND, ID_EDIT_COPY);
+    ::SetEvent(release.Get());
+    holder.join();
+    EXPECT_TRUE(answer.Answered());
+    EXPECT_EQ(shown, L"Cannot open the Clipboard");
+    EXPECT_FALSE(::IsClipboardFormatAvailable(CF_ENHMETAFILE));
+    // Not left open by the failed copy.
+    EXPECT_TRUE(::OpenClipboard(m_parent));
+    ::CloseClipboard();
+    ::DestroyWindow(graph);
 }
