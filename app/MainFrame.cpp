@@ -120,8 +120,8 @@ BOOL CMainFrame::OnIdle(int) {
     UISetCheck(ID_VIEW_SENSORLIST, list && m_dock.IsShown(list) && ::IsWindowVisible(list));
     HWND active = ActiveViewWindow();
     bool graphActive = active && active != list;
-    // Printing and its preview are not built yet: their commands stay disabled until they are.
-    UIEnable(ID_FILE_PRINT, false);
+    UIEnable(ID_FILE_PRINT, ActivePrintableView() != nullptr);
+    // The print preview is not built yet: its command stays disabled until it is.
     UIEnable(ID_FILE_PRINT_PREVIEW, false);
     auto* graph = graphActive ? dynamic_cast<CGraphView*>(m_views.TableView(active)) : nullptr;
     for (UINT id = ID_TIMESCALE_FIRST; id <= ID_TIMESCALE_LAST; ++id) {
@@ -244,6 +244,52 @@ LRESULT CMainFrame::OnForwardToView(WORD, WORD, HWND, BOOL&) {
     HWND view = ActiveViewWindow();
     const MSG* msg = GetCurrentMessage();
     if (view && msg) ::SendMessageW(view, WM_COMMAND, msg->wParam, msg->lParam);
+    return 0;
+}
+
+ClientView* CMainFrame::ActivePrintableView() {
+    HWND active = ActiveViewWindow();
+    ClientView* view = active ? m_views.TableView(active) : nullptr;
+    return view && view->CanPrint() ? view : nullptr;
+}
+
+void CMainFrame::PrePrintPage(UINT, HDC dc) { m_pageState = ::SaveDC(dc); }
+
+bool CMainFrame::PrintPage(UINT, HDC dc) {
+    ClientView* view = ActivePrintableView();
+    if (!view) return false;
+    ::SetMapMode(dc, MM_TWIPS);
+    return view->Print(dc, PrintableLogicalArea(dc), 0);
+}
+
+void CMainFrame::PostPrintPage(UINT, HDC dc) {
+    if (m_pageState) ::RestoreDC(dc, m_pageState);
+    m_pageState = 0;
+}
+
+bool CMainFrame::IsValidPage(UINT page) { return page == 0 && ActivePrintableView(); }
+
+void CMainFrame::TakePrinterChoice(const PrinterChoice& choice) {
+    m_devMode = choice.mode;
+    m_printer.Open(choice.names.device, m_devMode.Get());
+}
+
+LRESULT CMainFrame::OnFilePrint(WORD, WORD, HWND, BOOL&) {
+    if (!ActiveViewWindow()) return 0;
+    auto choice = RunPrintDialog(::GetActiveWindow(), m_devMode, m_printer.Names());
+    if (!choice) return 0;
+    TakePrinterChoice(*choice);
+    // A failing page or printer aborts the document; the system's print job tells the user.
+    RunPrintJob(m_printer, m_devMode.Get(), *this, L"Temp Graph", 0, 0);
+    return 0;
+}
+
+LRESULT CMainFrame::OnFilePrintSetup(WORD, WORD, HWND, BOOL&) {
+    if (auto choice = RunPageSetupDialog(::GetActiveWindow(), m_devMode, m_printer.Names(), m_margins)) {
+        TakePrinterChoice(*choice);
+        m_margins = choice->margins;
+    }
+    Invalidate();
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "Ostrel.h"
 #include "SensorViews.h"
 #include "MessageLoop.h"
+#include "Print.h"
 #include "MyAppModule.h"
 #include "ProgramMessages.h"
 #include "ToolBar.h"
@@ -27,7 +28,8 @@ class CMainFrame : public FrameWindow<CMainFrame>,
                    public CMessageFilter,
                    public CIdleHandler,
                    public DockSplitTab::FrameListener,
-                   public ClientViewListener {
+                   public ClientViewListener,
+                   public PrintJobInfo {
 public:
     DECLARE_WND_CLASS_EX(L"KV_DockFrame", 0, COLOR_WINDOW)
 
@@ -49,6 +51,8 @@ public:
         COMMAND_ID_HANDLER(ID_GRAPH_PROPERTIES, OnForwardToView)
         COMMAND_ID_HANDLER(ID_FILE_EXPORT, OnForwardToView)
         COMMAND_ID_HANDLER(ID_EDIT_COPY, OnForwardToView)
+        COMMAND_ID_HANDLER(ID_FILE_PRINT, OnFilePrint)
+        COMMAND_ID_HANDLER(ID_FILE_PRINT_SETUP, OnFilePrintSetup)
         COMMAND_ID_HANDLER(ID_VIEW_TOOLBAR, OnViewToolBar)
         COMMAND_ID_HANDLER(ID_VIEW_STATUS_BAR, OnViewStatusBar)
         COMMAND_ID_HANDLER(ID_VIEW_SENSORLIST, OnViewSensorList)
@@ -75,6 +79,15 @@ public:
     void DockClientView(HWND view) override;
     void ClientViewRenamed(HWND view, const std::wstring& caption) override;
     void CloseClientView(HWND view) override { SendMessage(WM_CLOSE_CLIENT_VIEW, 0, reinterpret_cast<LPARAM>(view)); }
+
+    // PrintJobInfo: the page of the active printable view, for the printer and the preview alike.
+    void PrePrintPage(UINT page, HDC dc) override;
+    // Draws the active view's graph into the printable area; false without an active printable
+    // view of the frame's table.
+    bool PrintPage(UINT page, HDC dc) override;
+    void PostPrintPage(UINT page, HDC dc) override;
+    // Page 0 of an active printable view of the frame's table.
+    bool IsValidPage(UINT page) override;
 
     // FrameListener: a view was closed in the layout.
     void ViewClosed(DockSplitTab::ClientView* view) override;
@@ -116,6 +129,8 @@ private:
     LRESULT OnToolTipText(int, LPNMHDR, BOOL&);
     LRESULT OnReBarHeightChange(int, LPNMHDR, BOOL&);
     LRESULT OnForwardToView(WORD, WORD, HWND, BOOL&);
+    LRESULT OnFilePrint(WORD, WORD, HWND, BOOL&);
+    LRESULT OnFilePrintSetup(WORD, WORD, HWND, BOOL&);
     LRESULT OnViewToolBar(WORD, WORD, HWND, BOOL&);
     LRESULT OnViewStatusBar(WORD, WORD, HWND, BOOL&);
     LRESULT OnViewSensorList(WORD, WORD, HWND, BOOL&);
@@ -126,6 +141,11 @@ private:
     LRESULT OnContextHelp(WORD, WORD, HWND, BOOL&);
 
     void CreateBars();
+    // The active view when the frame's view table holds it and it can print (the sensor list
+    // cannot); none otherwise.
+    DockSplitTab::ClientView* ActivePrintableView();
+    // Takes the printer and device mode chosen in a dialog.
+    void TakePrinterChoice(const PrinterChoice& choice);
     void RedrawValueViews();
     void ShowHelp(UINT context);
     // Runs the context-help mode; returns the help context picked, 0 when cancelled.
@@ -142,4 +162,10 @@ private:
     std::wstring m_tipText;
     bool m_contextHelpPosted = false;
     bool m_contextHelpActive = false;
+    // Printing: the printer, opened when first needed; the device settings and the margins chosen
+    // (the margins are kept from one printer setup to the next, not used for printing).
+    Printer m_printer;
+    DevMode m_devMode;
+    RECT m_margins{};
+    int m_pageState = 0;  // the printer DC's state saved before the page
 };

@@ -255,6 +255,57 @@ TEST_F(MainFrame, ViewCommandsGoToTheActiveViewAndEnableWithAGraph) {
     m_frame.DestroyWindow();  // before the view it still knows goes away
 }
 
+namespace {
+// A printable view of the frame's table that records what it is asked to print.
+class PrintableView : public DockSplitTab::ClientView {
+public:
+    using ClientView::ClientView;
+    bool CanPrint() const override { return true; }
+    bool Print(HDC dc, const RECT&, UINT options) override {
+        mapMode = ::GetMapMode(dc);
+        this->options = options;
+        return true;
+    }
+    int mapMode = 0;
+    UINT options = 99;
+};
+}  // namespace
+
+TEST_F(MainFrame, PrintsOnlyTheActiveViewOfItsTableOnPageZeroIntoThePrintableArea) {
+    Create();
+    m_frame.ShowWindow(SW_SHOWNOACTIVATE);
+    Pump();
+    RecordingView window;
+    ASSERT_TRUE(window.Create(m_frame, nullptr, L"graph", WS_CHILD));
+    auto* view = static_cast<PrintableView*>(
+        m_frame.Views().AddView(std::make_unique<PrintableView>(window, L"Room 1", L"Room 1")));
+    m_frame.Dock().AddView(view);
+    ASSERT_EQ(m_frame.ActiveViewWindow(), static_cast<HWND>(window));
+    m_frame.OnIdle(0);
+    EXPECT_TRUE(m_frame.UIGetState(ID_FILE_PRINT).enabled);
+    EXPECT_TRUE(m_frame.IsValidPage(0));
+    EXPECT_FALSE(m_frame.IsValidPage(1));
+
+    MemoryDC dc{nullptr};
+    const int state = ::SaveDC(dc);
+    m_frame.PrePrintPage(0, dc);
+    EXPECT_TRUE(m_frame.PrintPage(0, dc));
+    m_frame.PostPrintPage(0, dc);
+    EXPECT_EQ(view->mapMode, MM_TWIPS);
+    EXPECT_EQ(view->options, 0u);
+    EXPECT_EQ(::GetMapMode(dc), MM_TEXT);  // the state before the page is back
+    ::RestoreDC(dc, state);
+
+    // The list cannot print: nothing to print and no page.
+    m_frame.ActivateClientView(m_frame.SensorList());
+    m_frame.Dock().HideView(window);
+    m_frame.OnIdle(0);
+    EXPECT_FALSE(m_frame.UIGetState(ID_FILE_PRINT).enabled);
+    EXPECT_FALSE(m_frame.IsValidPage(0));
+    EXPECT_FALSE(m_frame.PrintPage(0, dc));
+    m_frame.DestroyWindow();
+}
+
 TEST_F(MainFrame, TheOptionsDialogSwitchesTheUnitOnlyWhenConfirmed) {
     Create();
     struct {
