@@ -10,6 +10,7 @@
 #include "FakeServer.h"
 #include "GraphView.h"
 #include "LocalTime.h"
+#include "Print.h"
 #include "PropertiesDlg.h"
 #include "SettingsStore.h"
 #include "TestSupport.h"
@@ -640,5 +641,109 @@ TEST_F(GraphViewTest, CopyWhileAnotherThreadHoldsTheClipboardSaysSoAndChangesNot
     // Not left open by the failed copy.
     EXPECT_TRUE(::OpenClipboard(m_parent));
     ::CloseClipboard();
+    ::DestroyWindow(graph);
+}
+
+namespace {
+// A PostScript printer of Wine's own driver that writes each document to `file`; removed again
+// when the object goes. Nothing is installed where the driver or its description is missing.
+class FilePrinter {
+public:
+    FilePrinter(const std::wstring& name, const std::wstring& file) : m_name(name) {
+        // The driver reads its printer description from the drivers' folder.
+        wchar_t folder[MAX_PATH] = {};
+        DWORD size = 0;
+        if (!::GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder, &size))
+            return;
+        m_ppd = std::wstring(folder) + L"\\" + m_name + L".ppd";
+        const std::wstring& ppd = m_ppd;
+        HMODULE spool = ::GetModuleHandleW(L"winspool.drv");
+        HRSRC resource = spool ? ::FindResourceW(spool, MAKEINTRESOURCEW(1), L"PPDFILE") : nullptr;
+        HGLOBAL data = resource ? ::LoadResource(spool, resource) : nullptr;
+        if (!data) return;
+        UniqueHandle out(::CreateFileW(ppd.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        if (!out || !::WriteFile(out.Get(), ::LockResource(data), ::SizeofResource(spool, resource), &written, nullptr))
+            return;
+        out.Reset();
+        DRIVER_INFO_3W driver{};
+        driver.cVersion = 3;
+        driver.pName = const_cast<wchar_t*>(m_name.c_str());
+        driver.pDriverPath = const_cast<wchar_t*>(L"wineps.drv");
+        driver.pDataFile = const_cast<wchar_t*>(ppd.c_str());
+        driver.pConfigFile = const_cast<wchar_t*>(L"wineps.drv");
+        if (!::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES)) return;
+        PRINTER_INFO_2W info{};
+        info.pPrinterName = const_cast<wchar_t*>(m_name.c_str());
+        info.pPortName = const_cast<wchar_t*>(file.c_str());
+        info.pDriverName = const_cast<wchar_t*>(m_name.c_str());
+        info.pPrintProcessor = const_cast<wchar_t*>(L"winprint");
+        info.pDatatype = const_cast<wchar_t*>(L"RAW");
+        m_printer = ::AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    }
+    ~FilePrinter() {
+        if (m_printer) {
+            ::DeletePrinter(m_printer);
+            ::ClosePrinter(m_printer);
+        }
+        if (!m_ppd.empty()) ::DeleteFileW(m_ppd.c_str());
+    }
+    bool Installed() const { return m_printer != nullptr; }
+
+private:
+    std::wstring m_name;
+    std::wstring m_ppd;
+    HANDLE m_printer = nullptr;
+};
+
+// Prints one graph per page through the graph's print operation.
+class GraphPage : public PrintJobInfo {
+public:
+    explicit GraphPage(CGraphView& graph) : m_graph(graph) {}
+    bool PrintPage(UINT, HDC dc) override {
+        ::SetMapMode(dc, MM_TWIPS);
+        area = PrintableLogicalArea(dc);
+        return m_graph.Print(dc, area, 0);
+    }
+    RECT area{};
+
+private:
+    CGraphView& m_graph;
+};
+}  // namespace
+
+TEST_F(GraphViewTest, PrintsTheTitledGraphFillingThePrintableAreaOfAFilePrinter) {
+    AppModule module;
+    ProgramResources resources;
+    TempFolder folder;
+    const std::wstring output = folder.File(L"page.ps");
+    FilePrinter installed(L"Kestrova Test PS", output);
+    ASSERT_TRUE(installed.Installed()) << ::GetLastError();
+    auto sensor = FakeSensor::Make(5, 1, 2, L"Cellar");
+    sensor->firstLog = kNow - 1;
+    sensor->lastLog = kNow;
+    sensor->SetData({kNow - 0.05, kNow - 0.03, kNow - 0.01}, {12, 14, 13});
+    CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 5, 1));
+
+    graph.SetEndTime(kNow);
+    graph.Refetch();
+    Printer printer;
+    ASSERT_TRUE(printer.Open(L"Kestrova Test PS"));
+    DevMode mode = printer.CurrentDevMode();
+    GraphPage page(graph);
+    ASSERT_TRUE(RunPrintJob(printer, mode.Get(), page, L"Temp Graph", 0, 0));
+    // The printable area of A4 at 300 dpi: 2479 x 3508 less about 75 on each side, in twips.
+    EXPECT_NEAR(page.area.right - page.area.left, (2479 - 150) * 1440 / 300, 40);
+    EXPECT_NEAR(page.area.bottom - page.area.top, (3508 - 150) * 1440 / 300, 40);
+    EXPECT_GT(graph.Plot().Width(), (page.area.right - page.area.left) * 8 / 10);
+
+    UniqueHandle ps(::CreateFileW(output.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(ps);
+    char head[64] = {};
+    DWORD n = 0;
+    ASSERT_TRUE(::ReadFile(ps.Get(), head, sizeof head - 1, &n, nullptr));
+    EXPECT_EQ(std::string(head, 4), "%!PS");
     ::DestroyWindow(graph);
 }
