@@ -275,7 +275,9 @@ void CMainFrame::TakePrinterChoice(const PrinterChoice& choice) {
 }
 
 LRESULT CMainFrame::OnFilePrint(WORD, WORD, HWND, BOOL&) {
-    if (!ActiveViewWindow()) return 0;
+    // The accelerator reaches here while the command is disabled: without a printable view there
+    // is nothing to print, and a job would only send the printer an empty document.
+    if (!ActivePrintableView()) return 0;
     auto choice = RunPrintDialog(::GetActiveWindow(), m_devMode, m_printer.Names());
     if (!choice) return 0;
     TakePrinterChoice(*choice);

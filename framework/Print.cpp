@@ -23,13 +23,13 @@ RECT PrintableLogicalArea(HDC dc) {
 }
 
 DevMode::DevMode(const DEVMODEW* mode, size_t size) {
-    if (!mode || size < offsetof(DEVMODEW, dmFields)) return;
+    // The paper, orientation and copies fields must be there; the driver's bytes must fit the block.
+    constexpr size_t kLeast = offsetof(DEVMODEW, dmFormName);
+    if (!mode || size < kLeast || mode->dmSize < kLeast) return;
     size_t whole = size_t{mode->dmSize} + mode->dmDriverExtra;
-    if (mode->dmSize < offsetof(DEVMODEW, dmFields) || whole > size) return;
+    if (whole > size) return;
     auto bytes = reinterpret_cast<const BYTE*>(mode);
-    // Callers read the public fields up to sizeof(DEVMODEW): a shorter one is padded with zeros.
     m_bytes.assign(bytes, bytes + whole);
-    if (m_bytes.size() < sizeof(DEVMODEW)) m_bytes.resize(sizeof(DEVMODEW));
 }
 
 DevMode DevMode::FromGlobal(HGLOBAL memory) {

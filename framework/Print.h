@@ -49,7 +49,8 @@ using OwnedDC = Unique<HDC, detail::DeleteDeviceContext>;
 class DevMode {
 public:
     DevMode() = default;
-    // Copies `size` bytes at most; a device mode whose own sizes do not fit them is refused.
+    // Copies `size` bytes at most; a device mode whose own sizes do not fit them, or too short to
+    // hold the paper, orientation and copies, is refused.
     DevMode(const DEVMODEW* mode, size_t size);
     static DevMode FromGlobal(HGLOBAL memory);
     bool Empty() const { return m_bytes.empty(); }

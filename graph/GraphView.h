@@ -209,8 +209,7 @@ private:
         if (m_listener) m_listener->DockClientView(m_hWnd);
         return 0;
     }
-    // The properties sheet and the copy to the clipboard are not built yet: the menu offers them
-    // and they do nothing.
+    // The properties sheet is not built yet: the menu offers it and it does nothing.
     LRESULT OnGraphProperties(WORD, WORD, HWND, BOOL&) { return 0; }
     LRESULT OnCopy(WORD, WORD, HWND, BOOL&) {
         CopyToClipboard();

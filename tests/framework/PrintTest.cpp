@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,10 @@ TEST(PrintJob, DeviceModesAndNamesSurviveTheDialogsCopiesAndBadSizesAreRefused) 
     EXPECT_EQ(reinterpret_cast<const BYTE*>(back.Get())[bytes.size() - 1], 0x5A);
     // Private bytes beyond what the block holds are refused.
     mode->dmDriverExtra = 17;
+    EXPECT_TRUE(DevMode(mode, bytes.size()).Empty());
+    // So is one too short to hold the paper and orientation.
+    mode->dmDriverExtra = 0;
+    mode->dmSize = offsetof(DEVMODEW, dmFields);
     EXPECT_TRUE(DevMode(mode, bytes.size()).Empty());
     EXPECT_TRUE(DevMode::FromGlobal(nullptr).Empty());
 
