@@ -208,7 +208,7 @@ private:
     }
     // The properties sheet and the copy to the clipboard are not built yet: the menu offers them
     // and they do nothing.
-    LRESULT OnGraphProperties(WORD, WORD, HWND, BOOL&) { return 0; }
+    LRESULT OnGraphProperties(WORD, WORD, HWND, BOOL&);
     LRESULT OnCopy(WORD, WORD, HWND, BOOL&) { return 0; }
     LRESULT OnExport(WORD, WORD, HWND, BOOL&) {
         ExportGraph();
