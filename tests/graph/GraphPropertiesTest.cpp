@@ -51,7 +51,7 @@ TEST_F(GraphPropertySheet, RangeMessageKeepsTheSheetOpenAndCancelKeepsValues) {
     values.scale = {0, 30, 5};
     values.scaleMode = 0;
     HWND sheetWindow = nullptr;
-    std::wstring text, caption, field;
+    std::wstring text, caption;
     DialogAnswer answer(L"Graph properties", [&](HWND sheet) {
         sheetWindow = sheet;
         HWND page = Page(sheet);
@@ -63,7 +63,6 @@ TEST_F(GraphPropertySheet, RangeMessageKeepsTheSheetOpenAndCancelKeepsValues) {
     answer.Then(L"Y scale error", [&](HWND box) {
         text = WindowText(::GetDlgItem(box, 0xFFFF));
         caption = WindowText(box);
-        field = WindowText(::GetFocus());
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
         PressButton(sheetWindow, PSBTN_CANCEL);
     });
