@@ -2,6 +2,29 @@
 #pragma once
 #include "Window.h"
 
+// What a dialog procedure returns for a message it handled with `result`: most messages pass
+// their result through DWLP_MSGRESULT, a few return it directly.
+inline INT_PTR DialogProcResult(HWND hWnd, UINT msg, LRESULT result) {
+    switch (msg) {
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return static_cast<INT_PTR>(result);
+    default:
+        ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+}
+
 template <class T>
 class Dialog : public WindowBase {
 public:
@@ -27,25 +50,6 @@ private:
             ::SetWindowLongPtrW(hWnd, DWLP_USER, 0);
             self->m_hWnd = nullptr;
         }
-        if (!handled) return FALSE;
-        switch (msg) {
-        // These return their result directly instead of through DWLP_MSGRESULT.
-        case WM_COMPAREITEM:
-        case WM_VKEYTOITEM:
-        case WM_CHARTOITEM:
-        case WM_INITDIALOG:
-        case WM_QUERYDRAGICON:
-        case WM_CTLCOLORMSGBOX:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSCROLLBAR:
-        case WM_CTLCOLORSTATIC:
-            return static_cast<INT_PTR>(result);
-        default:
-            ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, result);
-            return TRUE;
-        }
+        return handled ? DialogProcResult(hWnd, msg, result) : FALSE;
     }
 };

@@ -9,6 +9,7 @@
 #include "Clipboard.h"
 #include "ExportFileDlg.h"
 #include "ExportJob.h"
+#include "GraphPropertyPages.h"
 #include "LocalTime.h"
 #include "PropertiesDlg.h"
 #include "Protocol.h"
@@ -654,4 +655,26 @@ void CGraphView::ExportGraph() {
         hr = RunExport(job, dialog.m_nFileType);
     }
     if (FAILED(hr)) ::MessageBoxW(m_hWnd, ComErrorText(hr).c_str(), L"", MB_OK);
+}
+
+LRESULT CGraphView::OnGraphProperties(WORD, WORD, HWND, BOOL&) {
+    GraphSheetValues values;
+    values.scale = m_settings.scale;
+    values.scaleMode = m_settings.scaleMode;
+    values.traceColor = m_settings.traceColor;
+    values.traceStyle = m_settings.traceStyle;
+    values.majorXGrid = m_settings.majorXGrid;
+    values.minorXGrid = m_settings.minorXGrid;
+    values.majorYGrid = m_settings.majorYGrid;
+    if (RunGraphPropertySheet(::GetActiveWindow(), m_sensorType, g_bFahrenheit != 0, values)) {
+        m_settings.scale = values.scale;
+        m_settings.scaleMode = values.scaleMode;
+        m_settings.traceColor = values.traceColor;
+        m_settings.traceStyle = values.traceStyle;
+        m_settings.majorXGrid = values.majorXGrid;
+        m_settings.minorXGrid = values.minorXGrid;
+        m_settings.majorYGrid = values.majorYGrid;
+    }
+    Invalidate(TRUE);
+    return 0;
 }

@@ -209,8 +209,7 @@ private:
         if (m_listener) m_listener->DockClientView(m_hWnd);
         return 0;
     }
-    // The properties sheet is not built yet: the menu offers it and it does nothing.
-    LRESULT OnGraphProperties(WORD, WORD, HWND, BOOL&) { return 0; }
+    LRESULT OnGraphProperties(WORD, WORD, HWND, BOOL&);
     LRESULT OnCopy(WORD, WORD, HWND, BOOL&) {
         CopyToClipboard();
         return 0;

@@ -12,6 +12,10 @@
 
 // The sensor properties dialog.
 #define IDD_SENSOR_PROPERTIES       204
+// The pages of the graph properties sheet.
+#define IDD_GRAPH_YAXIS             102
+#define IDD_GRAPH_TRACE             103
+#define IDD_GRAPH_GRID              104
 // The export dialog.
 #define IDD_EXPORT_FILE             105
 // Graph window: its context menu.

@@ -747,3 +747,33 @@ TEST_F(GraphViewTest, PrintsTheTitledGraphFillingThePrintableAreaOfAFilePrinter)
     EXPECT_EQ(std::string(head, 4), "%!PS");
     ::DestroyWindow(graph);
 }
+
+TEST_F(GraphViewTest, GraphPropertiesCommandTakesTheSheetsValuesOnlyOnOk) {
+    AppModule module;
+    ProgramResources resources;
+    ASSERT_TRUE(resources.Loaded());
+    auto sensor = FakeSensor::Make(3, 1, 2, L"Hall");
+    CGraphView graph(nullptr, sensor.Get());
+    graph.SetClock(TestClock);
+    ASSERT_TRUE(graph.CreateGraphWindow(m_parent, 3, 1));
+    graph.Settings().majorXGrid = 1;
+    auto uncheckMajorGridAnd = [](int button) {
+        return [button](HWND sheet) {
+            ::SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
+            HWND page = reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+            ::CheckDlgButton(page, 1024, BST_UNCHECKED);
+            ::PostMessageW(sheet, PSM_PRESSBUTTON, button, 0);
+            ::PostMessageW(sheet, WM_NULL, 0, 0);  // the sheet's loop sees its end with the next message
+        };
+    };
+    {
+        DialogAnswer answer(L"Graph properties", uncheckMajorGridAnd(PSBTN_CANCEL));
+        graph.SendMessage(WM_COMMAND, ID_GRAPH_PROPERTIES);
+        EXPECT_TRUE(answer.Answered());
+        EXPECT_EQ(graph.Settings().majorXGrid, 1);
+    }
+    DialogAnswer answer(L"Graph properties", uncheckMajorGridAnd(PSBTN_OK));
+    graph.SendMessage(WM_COMMAND, ID_GRAPH_PROPERTIES);
+    EXPECT_TRUE(answer.Answered());
+    EXPECT_EQ(graph.Settings().majorXGrid, 0);
+}
