@@ -93,7 +93,8 @@ void CTraceComboBox::DrawItem(const DRAWITEMSTRUCT& item) {
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     const int index = static_cast<int>(item.itemID);  // -1 for the empty selection field
-    const int width = index < 0 ? 0 : index + 1;
+    if (index < 0) return;  // no selection shows no line (a pen of width 0 would draw one pixel wide)
+    const int width = index + 1;
     HPEN pen = ::CreatePen(PS_SOLID, width, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     HGDIOBJ old = ::SelectObject(item.hDC, pen);
     const int y = (item.rcItem.top + item.rcItem.bottom) / 2;
