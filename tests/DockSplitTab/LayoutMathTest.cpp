@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <vector>
 
+#include "DragTarget.h"
 #include "LayoutMath.h"
 #include "Splitter.h"
 
@@ -266,4 +268,161 @@ TEST(StoredValues, SizesAndRectanglesAreBoundedAndSumsDoNotWrap) {
         RECT fitted = FitFloatRect(inverted, screen);
         EXPECT_TRUE(::IsRectEmpty(&fitted)) << Str(fitted);
     }
+}
+
+TEST(DragOutline, FollowsTheCursorOnItsTabStripEdgeAtTheSameFractionOfTheWidth) {
+    const RECT outline{0, 0, 300, 200}, anchor{100, 100, 500, 400};
+    struct {
+        POINT p;
+        bool tabsOnTop;
+        RECT expected;
+    } cases[] = {
+        {{200, 50}, true, {125, 50, 425, 250}},     // a quarter across the view: a quarter across the outline
+        {{200, 50}, false, {125, -150, 425, 50}},   // tabs at the bottom: the bottom edge at the cursor
+        {{100, 50}, true, {100, 50, 400, 250}},
+        {{600, 50}, true, {600, 50, 900, 250}},     // beside the view: left edge at the cursor
+        {{99, 50}, true, {99, 50, 399, 250}},
+        {{500, 50}, true, {500, 50, 800, 250}},     // the right edge is outside
+    };
+    for (auto c : cases)
+        EXPECT_EQ(Str(PlaceOutlineAt(outline, anchor, c.p, c.tabsOnTop)), Str(c.expected)) << c.p.x << "," << c.p.y;
+    // A view of no width puts the left edge at the cursor; wide rectangles do not overflow.
+    EXPECT_EQ(Str(PlaceOutlineAt(outline, RECT{100, 100, 100, 400}, POINT{100, 0}, true)), "{100,0,400,200}");
+    EXPECT_EQ(Str(PlaceOutlineAt(RECT{0, 0, 2000000000, 10}, RECT{0, 0, 2000000000, 10}, POINT{1000000000, 5}, true)),
+              "{0,5,2000000000,15}");
+}
+
+TEST(NewDockSide, TheBandAtTheFrameEdgeProposesTheFirstFreeSideNearP) {
+    const RECT frame{100, 100, 900, 700};
+    const std::array<bool, SideCount> none{}, top{false, true, false, false}, left{false, false, true, false};
+    struct {
+        POINT p;
+        const std::array<bool, SideCount>& panes;
+        int side;
+    } cases[] = {
+        {{500, 95}, none, SideTop},      // just above the frame
+        {{500, 88}, none, SideTop},      // 12 pixels out: still in the band
+        {{500, 87}, none, -1},           // beyond it
+        {{500, 111}, none, SideTop},     // 11 pixels in
+        {{500, 112}, none, -1},          // inside the deflated frame
+        {{500, 695}, none, SideBottom},
+        {{105, 400}, none, SideLeft},
+        {{895, 400}, none, SideRight},
+        {{105, 120}, none, SideTop},     // a corner: top first
+        {{105, 120}, top, SideLeft},     // top taken: the next free side near P
+        {{500, 95}, top, -1},            // top taken and no other edge near
+        {{105, 400}, left, -1},
+    };
+    for (auto c : cases) EXPECT_EQ(NewSideAt(frame, c.p, c.panes), c.side) << c.p.x << "," << c.p.y;
+    // A frame whose deflated rectangle is below 25 x 25 never proposes a side.
+    EXPECT_EQ(NewSideAt(RECT{0, 0, 48, 48}, POINT{24, 2}, none), -1);
+    EXPECT_EQ(NewSideAt(RECT{0, 0, 49, 200}, POINT{24, 2}, none), SideTop);  // 25 wide is enough
+    EXPECT_EQ(NewSideAt(RECT{0, 0, 200, 48}, POINT{100, 2}, none), -1);
+}
+
+TEST(NewDockSide, CornerFlagsGiveUpCornersOfVisiblePerpendicularSidesOnlyFromInside) {
+    auto with = [](std::initializer_list<int> visible) {
+        DockLayout layout;
+        for (int side : visible) layout.sides[side].visible = true;
+        return layout;
+    };
+    struct {
+        DockLayout layout;
+        int side;
+        bool inside;
+        int flags;
+    } cases[] = {
+        {with({SideLeft, SideRight}), SideTop, true, 0},
+        {with({SideLeft, SideRight}), SideTop, false, 3},
+        {with({SideLeft}), SideTop, true, 1},
+        {with({SideLeft}), SideBottom, true, 2},
+        {with({SideRight}), SideBottom, true, 1},
+        {with({SideTop}), SideLeft, true, 2},
+        {with({SideBottom}), SideLeft, true, 1},
+        {with({SideTop}), SideRight, true, 1},
+        {with({SideBottom}), SideRight, true, 2},
+        {with({SideBottom}), SideTop, true, 3},  // a parallel side takes no corner
+    };
+    for (auto c : cases) EXPECT_EQ(NewSideCornerFlags(c.layout, c.side, c.inside), c.flags) << c.side;
+
+    // The proposed rectangle: the top side's stored size, beside a visible left side or over it.
+    DockLayout layout;
+    layout.centralWidth = 600;
+    layout.centralHeight = 600;
+    layout.sides[SideLeft] = {200, true, 3};
+    layout.sides[SideTop] = {150, false, 3};
+    EXPECT_EQ(Str(NewSideRect(layout, SideTop, NewSideCornerFlags(layout, SideTop, true))), "{200,0,800,150}");
+    EXPECT_EQ(Str(NewSideRect(layout, SideTop, NewSideCornerFlags(layout, SideTop, false))), "{0,0,800,150}");
+}
+
+TEST(DragDecision, KindFlagsCtrlAndTheOrderOfPlaces) {
+    DockLayout layout;
+    layout.centralWidth = 800;
+    layout.centralHeight = 600;
+    auto probe = [](int flags) {
+        DragProbe p;
+        p.kindFlags = flags;
+        p.frame = RECT{100, 100, 900, 700};
+        return p;
+    };
+    const POINT inner{500, 400}, above{500, 95};
+    struct Row {
+        const char* story;
+        DragProbe probe;
+        POINT p;
+        int target, side;
+    };
+    std::vector<Row> rows;
+    auto add = [&](const char* story, DragProbe p, POINT at, int target, int side = -1) {
+        rows.push_back({story, p, at, target, side});
+    };
+    DragProbe everywhere = probe(KindDocked);
+    everywhere.sideUnderP = SideBottom;
+    everywhere.centralTakesP = true;
+    everywhere.overFloatFrame = true;
+    add("a floating frame beats a side under the same point", everywhere, inner, TargetFloatFrame);
+    everywhere.overFloatFrame = false;
+    add("docked views go to an existing side", everywhere, inner, TargetSide, SideBottom);
+    everywhere.kindFlags = KindCentral;
+    add("central views never dock at a side", everywhere, inner, TargetCentral);
+    DragProbe central = probe(KindDocked);
+    central.centralTakesP = true;
+    add("docked views never go to the central area", central, inner, TargetFloating);
+    central.kindFlags = KindCentral | KindDocked;
+    add("a mixture only floats", central, inner, TargetFloating);
+    DragProbe floated = probe(KindFloated);
+    floated.overFloatFrame = true;
+    add("floated views only float", floated, inner, TargetFloating);
+    add("a docked view above the frame proposes a new top side", probe(KindDocked), above, TargetNewSide, SideTop);
+    DragProbe ctrl = probe(KindDocked);
+    ctrl.ctrl = true;
+    add("Ctrl floats the same drag", ctrl, above, TargetFloating);
+    add("central views propose no new side", probe(KindCentral), above, TargetFloating);
+    DragProbe ownSide = probe(KindDocked);
+    ownSide.sourceKind = PlaceDocked;
+    ownSide.sourceSide = SideTop;
+    ownSide.sideUnderP = SideTop;
+    ownSide.inSourceDockPane = true;
+    add("a side over itself has no side target", ownSide, POINT{500, 105}, TargetFloating);
+    ownSide.wholePlace = true;
+    add("a dragged side with no target has none", ownSide, POINT{500, 105}, TargetNone);
+    DragProbe frame = probe(KindDocked);
+    frame.wholePlace = true;
+    frame.sourceKind = PlaceFloating;
+    frame.captionHoldsP = true;
+    frame.sideUnderP = SideLeft;
+    add("a floating frame's own caption under P: no target", frame, inner, TargetNone);
+    frame.captionHoldsP = false;
+    add("a floating frame of docked views docks", frame, inner, TargetSide, SideLeft);
+
+    for (const Row& row : rows) {
+        const DragDecision d = DecideDragTarget(row.probe, layout, row.p);
+        EXPECT_EQ(d.target, row.target) << row.story;
+        EXPECT_EQ(d.side, row.side) << row.story;
+    }
+    // From outside the frame, a new side spans both corners; from inside it gives up the corners
+    // of visible perpendicular sides.
+    layout.sides[SideLeft].visible = true;
+    EXPECT_EQ(DecideDragTarget(probe(KindDocked), layout, above).newCornerFlags, 3);
+    EXPECT_EQ(DecideDragTarget(probe(KindDocked), layout, POINT{500, 105}).newCornerFlags, 1);
 }
