@@ -33,6 +33,21 @@ LRESULT Frame::FloatFrame::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
     return 0;
 }
 
+// The caption moves the frame through the layout's drag loop instead of the platform's own move,
+// so that a drop can join it to another place; released where no place takes it, it only moves.
+LRESULT Frame::FloatFrame::OnNcLButtonDown(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
+    if (wParam != HTCAPTION || !m_listener) {
+        bHandled = FALSE;
+        return 0;
+    }
+    ::SetActiveWindow(m_hWnd);
+    if (m_splitPane)
+        if (HWND view = m_splitPane->ActiveView()) m_splitPane->ActivateView(view);
+    const POINT press{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    RunDragLoop(m_hWnd, press, nullptr, *m_listener, /*lockUpdates=*/false);
+    return 0;
+}
+
 LRESULT Frame::FloatFrame::OnNcLButtonDblClk(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
     if (wParam != HTCAPTION || !m_listener) {
         bHandled = FALSE;

@@ -84,6 +84,8 @@ LRESULT Frame::OnSize(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
 }
 
 LRESULT Frame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    m_drag.reset();
+    m_dragOutline.Hide();
     for (auto& frame : m_floatFrames)
         if (frame->m_hWnd) frame->DestroyWindow();
     m_floatFrames.clear();
@@ -692,13 +694,6 @@ void Frame::ViewDetach(HWND, HWND window) {
 void Frame::ViewClose(HWND window) {
     if (::SendMessageW(window, WM_CLOSE, 0, 0) == 0) PostMessage(kHideMessage, reinterpret_cast<WPARAM>(window));
 }
-
-// Dragging views between places is not part of this layout yet: a drag that leaves its split
-// pane ends without moving anything.
-void Frame::DragStart(HWND, HWND, int, int, UINT) {}
-void Frame::DragOver(HWND, HWND, int, int, UINT) {}
-void Frame::DragDrop(HWND, HWND, int, int, UINT) {}
-void Frame::DragCancel(HWND, HWND) {}
 
 RECT Frame::DockSizingLimits(int side) {
     RECT rc = SizingLimits(m_layout, side);

@@ -10,6 +10,7 @@
 
 #include "ClientView.h"
 #include "DragLoop.h"
+#include "DragTarget.h"
 #include "LayoutMath.h"
 #include "Listeners.h"
 #include "SplitPane.h"
@@ -121,6 +122,9 @@ public:
     SplitPane* DockSplitPane(int side) const;
     std::vector<FloatFrame*> FloatFrames() const;
     SplitPane* ActivePane() const { return m_activePane; }
+    // The outline shown while a view or place is dragged across places (screen), empty when none.
+    RECT DragOutline() const { return m_dragOutline.IsVisible() ? m_dragOutline.Rect() : RECT{}; }
+    bool IsDragging() const { return m_drag != nullptr; }
 
     // CallBackListener
     void ViewActivated(HWND pane, HWND view) override;
@@ -163,6 +167,22 @@ private:
         HWND window = nullptr;  // the dock pane's or floating frame's window
     };
 
+    // A drag of a tab, a dock side's caption or a floating frame's caption across places.
+    struct DragTracker {
+        int sourceKind = PlaceCentral;
+        int sourceSide = -1;
+        HWND sourceWindow = nullptr;
+        HWND view = nullptr;  // none: the whole place
+        int kindFlags = 0;
+        POINT start{};
+        RECT startOutline{};  // the floating outline when the drag started at `start`
+        RECT floatOutline{};  // the same, moved with the cursor
+        DragDecision decision;
+        HWND targetWindow = nullptr;
+        RECT proposed{};
+        int newSize = 0;
+    };
+
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
@@ -201,6 +221,11 @@ private:
     void ClosePlace(const Place& place, int closedFrom);
     void HideFrom(ClientView* view, const Place& place);
     RECT ScreenRect(HWND hWnd) const;
+    // The place whose window (or one of its descendants) is `window`.
+    Place PlaceContaining(HWND window) const;
+    DragProbe Probe(const DragTracker& drag, POINT p, UINT keys, FloatFrame*& overFrame, Pane*& centralPane) const;
+    FloatFrame* TopmostFloatFrameAt(POINT p, HWND except) const;
+    RECT StartOutline(const Place& source, HWND view, POINT p) const;
 
     SplitPane m_central;
     SplitPane* m_activePane = nullptr;
@@ -216,6 +241,8 @@ private:
     FrameListener* m_listener = nullptr;
     bool m_autoHideTabs = false;
     HIMAGELIST m_images = nullptr;
+    std::unique_ptr<DragTracker> m_drag;
+    Outline m_dragOutline;
 };
 
 // One dock side: a caption bar with a close button, a sizing edge towards the central area, and
@@ -294,6 +321,7 @@ public:
 
     BEGIN_MSG_MAP(Frame::FloatFrame)
         MESSAGE_HANDLER(WM_SIZE, OnSize)
+        MESSAGE_HANDLER(WM_NCLBUTTONDOWN, OnNcLButtonDown)
         MESSAGE_HANDLER(WM_NCLBUTTONDBLCLK, OnNcLButtonDblClk)
         MESSAGE_HANDLER(WM_CLOSE, OnClose)
         MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
@@ -302,6 +330,7 @@ public:
 
 private:
     LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnNcLButtonDown(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnNcLButtonDblClk(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnContextMenu(UINT, WPARAM, LPARAM, BOOL&);

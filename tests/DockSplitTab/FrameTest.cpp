@@ -530,3 +530,143 @@ TEST_F(FrameTest, EveryPlacesTabsShowTheViewsImages) {
     host.DestroyWindow();
     ImageList_Destroy(images);
 }
+
+namespace {
+POINT Middle(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
+POINT Offset(POINT p, int dx, int dy) { return POINT{p.x + dx, p.y + dy}; }
+RECT Moved(RECT rc, int dx, int dy) {
+    ::OffsetRect(&rc, dx, dy);
+    return rc;
+}
+
+// A drag as the drag loop reports it: start at `from`, one move to `to`, then the outline it
+// showed there and, with `drop`, the release (and the move request run).
+RECT DragTo(Frame& frame, HWND window, HWND view, POINT from, POINT to, UINT keys = 0, bool drop = true) {
+    frame.DragStart(window, view, from.x, from.y, keys);
+    frame.DragOver(window, view, to.x, to.y, keys);
+    const RECT shown = frame.DragOutline();
+    if (drop) {
+        frame.DragDrop(window, view, to.x, to.y, keys);
+        DockHost::Pump();
+    }
+    return shown;
+}
+}  // namespace
+
+TEST_F(FrameTest, ADockedTabGoesToAFloatingFrameOverASideToANewTopSideOrFloatsWithCtrl) {
+    TestView* list = View(L"list");
+    TestView* log = View(L"log");
+    TestView* bottom = View(L"bottom");
+    TestView* other = View(L"other");
+    frame().DockViewAtSide(SideLeft, list);
+    frame().DockViewAtSide(SideLeft, log);
+    frame().DockViewAtSide(SideBottom, bottom);
+    const RECT bottomRect = ScreenRect(*frame().GetDockPane(SideBottom));
+    frame().FloatView(Moved(RECT{0, 0, 300, 200}, bottomRect.left + 300, bottomRect.top - 20), other);
+    Frame::FloatFrame* floating = FloatOf(other);
+    ASSERT_NE(floating, nullptr);
+    auto tabPane = [&](TestView* v) { return frame().DockSplitPane(SideLeft)->PaneOf(v->m_window)->m_hWnd; };
+
+    // A point inside both the floating frame and the bottom side goes to the floating frame.
+    const POINT both{bottomRect.left + 450, bottomRect.top + 60};
+    const POINT from = Middle(ScreenRect(list->m_window));
+    EXPECT_TRUE(DragTo(frame(), tabPane(list), list->m_window, from, both) == ScreenRect(*floating));
+    EXPECT_EQ(FloatOf(list), floating);
+    EXPECT_TRUE(AtSide(log, SideLeft));
+    EXPECT_FALSE(frame().IsDragging());
+    EXPECT_TRUE(frame().DragOutline() == RECT{});
+
+    // Just above the frame with no top side: a new top side, beside the visible left side.
+    const RECT frameRect = ScreenRect(frame());
+    const POINT above{frameRect.left + 400, frameRect.top - 5};
+    const RECT shown = DragTo(frame(), tabPane(log), log->m_window, Middle(ScreenRect(log->m_window)), above,
+                              MK_CONTROL, /*drop=*/false);
+    frame().DragCancel(tabPane(log), log->m_window);
+    const RECT proposed = DragTo(frame(), tabPane(log), log->m_window, Middle(ScreenRect(log->m_window)), above);
+    EXPECT_TRUE(AtSide(log, SideTop));
+    EXPECT_EQ(frame().GetDockPane(SideLeft), nullptr);  // its last view left
+    EXPECT_TRUE(proposed == Moved(RECT{0, 0, 800, 150}, frameRect.left, frameRect.top)) << proposed.left;
+    // The same drag with Ctrl showed the floating outline, not the side.
+    EXPECT_FALSE(shown == proposed);
+    EXPECT_EQ(shown.bottom, above.y);  // a docked tab's outline hangs from its bottom tab strip
+}
+
+TEST_F(FrameTest, ASideDraggedToNoTargetFloatsAndAFloatingFrameOnlyMoves) {
+    TestView* a = View(L"a");
+    TestView* b = View(L"b");
+    frame().DockViewAtSide(SideRight, a);
+    frame().DockViewAtSide(SideRight, b);
+    Frame::DockPane* side = frame().GetDockPane(SideRight);
+    const RECT sideRect = ScreenRect(*side);
+    const POINT caption{sideRect.left + 40, sideRect.top + 5};
+    const POINT central = Middle(ScreenRect(frame().Central()));  // docked views never go there
+    const RECT outline = DragTo(frame(), *side, nullptr, caption, central);
+    const RECT expected = Moved(sideRect, central.x - caption.x, central.y - caption.y);
+    EXPECT_TRUE(outline == expected);
+    EXPECT_EQ(frame().GetDockPane(SideRight), nullptr);
+    ASSERT_EQ(frame().FloatFrames().size(), 1u);
+    Frame::FloatFrame* floating = frame().FloatFrames()[0];
+    EXPECT_TRUE(ScreenRect(*floating) == expected);
+    EXPECT_EQ(FloatOf(b), floating);
+
+    // Its views are docked views: over the central area the floating frame finds no place and
+    // only moves, keeping its views and its place among the windows.
+    const RECT before = ScreenRect(*floating);
+    const POINT grip{before.left + 30, before.top + 8};
+    DragTo(frame(), *floating, nullptr, grip, Offset(grip, -60, 40));
+    ASSERT_EQ(frame().FloatFrames().size(), 1u);
+    EXPECT_TRUE(ScreenRect(*floating) == Moved(before, -60, 40));
+    EXPECT_EQ(FloatOf(a), floating);
+
+    // Dropped on the left edge it docks there as a whole, with the rectangle it floated at
+    // remembered for the next float of that side.
+    const RECT frameRect = ScreenRect(frame());
+    const RECT movedTo = ScreenRect(*floating);
+    DragTo(frame(), *floating, nullptr, POINT{movedTo.left + 30, movedTo.top + 8},
+           POINT{frameRect.left + 3, (frameRect.top + frameRect.bottom) / 2});
+    EXPECT_TRUE(frame().FloatFrames().empty());
+    EXPECT_TRUE(AtSide(a, SideLeft) && AtSide(b, SideLeft));
+}
+
+TEST_F(FrameTest, ACancelledDragChangesNothingAndAFloatedTabJoinsTheCentralPaneUnderTheCursor) {
+    TestView* list = View(L"list");
+    TestView* graph = View(L"graph");
+    TestView* left = View(L"left");
+    TestView* right = View(L"right");
+    frame().DockViewAtSide(SideLeft, list);
+    frame().AddView(left);
+    frame().AddView(right);
+    SplitPane& central = frame().Central();
+    const RECT area = ScreenRect(*central.CurrentPane());
+    const POINT rightHalf{area.right - 10, (area.top + area.bottom) / 2};
+    central.DragStart(*central.CurrentPane(), right->m_window, rightHalf.x, rightHalf.y, 0);
+    central.DragOver(*central.CurrentPane(), right->m_window, rightHalf.x, rightHalf.y, 0);
+    central.DragDrop(*central.CurrentPane(), right->m_window, rightHalf.x, rightHalf.y, 0);
+    ASSERT_EQ(central.PaneCount(), 2);
+
+    const RECT listAt = ScreenRect(list->m_window);
+    HWND listPane = *frame().DockSplitPane(SideLeft)->PaneOf(list->m_window);
+    const RECT frameRect = ScreenRect(frame());
+    DragTo(frame(), listPane, list->m_window, Middle(listAt), POINT{frameRect.left + 400, frameRect.top - 5}, 0,
+           /*drop=*/false);
+    EXPECT_FALSE(frame().DragOutline() == RECT{});
+    frame().DragCancel(listPane, list->m_window);
+    DockHost::Pump();
+    EXPECT_FALSE(frame().IsDragging());
+    EXPECT_TRUE(frame().DragOutline() == RECT{});
+    EXPECT_TRUE(AtSide(list, SideLeft));
+    EXPECT_TRUE(ScreenRect(list->m_window) == listAt);
+    EXPECT_EQ(frame().GetDockPane(SideTop), nullptr);
+
+    // A view of the central area that floated goes back to the pane under the cursor.
+    frame().FloatView(RECT{500, 500, 700, 650}, graph);
+    graph->m_mode = ModeCentral;
+    Frame::FloatFrame* floating = FloatOf(graph);
+    ASSERT_NE(floating, nullptr);
+    const POINT target = Middle(ScreenRect(right->m_window));
+    const RECT shown = DragTo(frame(), *floating->Split()->PaneOf(graph->m_window), graph->m_window,
+                              Middle(ScreenRect(graph->m_window)), target);
+    EXPECT_TRUE(shown == ScreenRect(*central.PaneOf(right->m_window)));
+    EXPECT_TRUE(frame().FloatFrames().empty());
+    EXPECT_EQ(central.PaneOf(graph->m_window), central.PaneOf(right->m_window));
+}
