@@ -117,6 +117,8 @@ void Outline::Show(HWND owner, const RECT& screen, bool hollow, int thickness) {
     ::SetWindowRgn(m_hWnd, shape, FALSE);  // the window owns the region from here on
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, screen.left, screen.top, width, height,
                    SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // A new shape leaves parts of the window unpainted on some systems (Wine shows them black).
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 void Outline::Hide() {

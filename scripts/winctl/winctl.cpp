@@ -8,6 +8,8 @@
 // winctl titles CLASS         prints the text of every window of CLASS, child windows included
 // winctl answer TITLE ID [TEXT]  waits up to 10 s for a window titled TITLE; with TEXT sets the text of
 //                             its control ID, without it posts the command ID to it (a button press)
+// winctl rects CLASS          prints "left top right bottom" (screen) of every visible window of CLASS,
+//                             child windows included, widest first
 #include <windows.h>
 #include <objbase.h>
 #include <cwchar>
@@ -89,6 +91,28 @@ BOOL CALLBACK PrintTitlesInTopLevel(HWND hWnd, LPARAM lParam) {
     return TRUE;
 }
 
+struct Rects {
+    const wchar_t* className;
+    RECT found[64];
+    int count = 0;
+};
+
+BOOL CALLBACK CollectRect(HWND hWnd, LPARAM lParam) {
+    auto* rects = reinterpret_cast<Rects*>(lParam);
+    wchar_t name[256] = {};
+    if (rects->count < 64 && IsWindowVisible(hWnd) && GetClassNameW(hWnd, name, 256) &&
+        wcscmp(name, rects->className) == 0)
+        GetWindowRect(hWnd, &rects->found[rects->count++]);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectRectsInTopLevel(HWND hWnd, LPARAM lParam) {
+    if (!IsWindowVisible(hWnd)) return TRUE;
+    CollectRect(hWnd, lParam);
+    EnumChildWindows(hWnd, CollectRect, lParam);
+    return TRUE;
+}
+
 BOOL CALLBACK CountInTopLevel(HWND hWnd, LPARAM lParam) {
     CountWindow(hWnd, lParam);
     EnumChildWindows(hWnd, CountWindow, lParam);
@@ -161,6 +185,21 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
         return 0;
     }
+    if (argc >= 3 && wcscmp(argv[1], L"rects") == 0) {
+        static Rects rects{argv[2]};
+        EnumWindows(CollectRectsInTopLevel, reinterpret_cast<LPARAM>(&rects));
+        auto width = [](const RECT& rc) { return rc.right - rc.left; };
+        for (int i = 1; i < rects.count; ++i)  // widest first: a handful of windows
+            for (int j = i; j > 0 && width(rects.found[j]) > width(rects.found[j - 1]); --j) {
+                RECT t = rects.found[j];
+                rects.found[j] = rects.found[j - 1];
+                rects.found[j - 1] = t;
+            }
+        for (int i = 0; i < rects.count; ++i)
+            wprintf(L"%ld %ld %ld %ld\n", rects.found[i].left, rects.found[i].top, rects.found[i].right,
+                    rects.found[i].bottom);
+        return rects.count ? 0 : 1;
+    }
     if (argc >= 4 && wcscmp(argv[1], L"hover") == 0) {
         Visible window{argv[2]};
         EnumWindows(FindVisibleInTopLevel, reinterpret_cast<LPARAM>(&window));
@@ -168,6 +207,6 @@ int wmain(int argc, wchar_t** argv) {
     }
     fwprintf(stderr, L"usage: winctl wait CLASS [SECONDS] | winctl close CLASS | winctl activate CLSID [SECONDS] | "
                      L"winctl count CLASS | winctl hover CLASS CHILD | winctl post CLASS MSG WPARAM | "
-                     L"winctl titles CLASS | winctl answer TITLE ID [TEXT]\n");
+                     L"winctl titles CLASS | winctl answer TITLE ID [TEXT] | winctl rects CLASS\n");
     return 2;
 }
