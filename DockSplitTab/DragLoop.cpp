@@ -104,9 +104,17 @@ void Outline::Show(HWND owner, const RECT& screen, bool hollow, int thickness) {
                                    WS_POPUP, 0, 0, 0, 0, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
         if (!m_hWnd) return;
     }
+    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
+    if (hollow == m_hollow && thickness == m_thickness && width == m_rect.right - m_rect.left &&
+        height == m_rect.bottom - m_rect.top && IsVisible()) {
+        // Only moved (a floating outline following the cursor): the shape and its paint move along.
+        m_rect = screen;
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, screen.left, screen.top, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE);
+        return;
+    }
     m_rect = screen;
     m_hollow = hollow;
-    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
+    m_thickness = thickness;
     HRGN shape = nullptr;
     if (hollow && width > 2 * thickness && height > 2 * thickness) {
         Region outer(::CreateRectRgn(0, 0, width, height));

@@ -35,6 +35,7 @@ private:
     HWND m_hWnd = nullptr;
     RECT m_rect{};
     bool m_hollow = false;
+    int m_thickness = 0;
 };
 
 }  // namespace DockSplitTab
