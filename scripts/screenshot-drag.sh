@@ -3,7 +3,9 @@
 # screenshot at each step (the outlines while a button is held):
 #   1. the sensor list's dock caption dragged over the graphs: it floats;
 #   2. the floating sensor list's caption dragged to the main window's top edge: it docks there;
-#   3. a graph's tab double-clicked: it floats; its "Dock" command puts it back among the graphs.
+#   3. a graph's tab double-clicked: it floats; its "Dock" command puts it back among the graphs;
+#   4. the sensor list's dock caption double-clicked: it floats; its floating caption double-clicked:
+#      it docks back at the top.
 # Prints the screenshots' paths.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
@@ -82,6 +84,19 @@ ksv_screenshot_act() {
     sleep 0.8
     drag_shot graph-menu
     xdotool key Down Down Return
+    drag_wait_count KV_FloatFrame 0
+
+    # 4. Double-clicks on the sensor list's captions: docked -> floating -> docked.
+    read -r l t r b < <(drag_rects KV_DockClient | head -1)
+    xdotool mousemove $((l + 40)) $((t + 6))
+    sleep 0.3
+    xdotool click --repeat 2 --delay 80 1
+    drag_wait_count KV_FloatFrame 1
+    drag_shot list-floated-by-double-click
+    read -r l t r b < <(drag_rects KV_FloatFrame | head -1)
+    xdotool mousemove $((l + 40)) $((t + 10))
+    sleep 0.3
+    xdotool click --repeat 2 --delay 80 1
     drag_wait_count KV_FloatFrame 0
 }
 ksv_screenshot drag-done KV_DockFrame 1280x800 Kestrova.exe

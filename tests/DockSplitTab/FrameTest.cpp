@@ -670,3 +670,26 @@ TEST_F(FrameTest, ACancelledDragChangesNothingAndAFloatedTabJoinsTheCentralPaneU
     EXPECT_TRUE(frame().FloatFrames().empty());
     EXPECT_EQ(central.PaneOf(graph->m_window), central.PaneOf(right->m_window));
 }
+
+TEST_F(FrameTest, ASideDraggedToAnotherSideTakesItsRememberedFloatRectangleAlong) {
+    TestView* a = View(L"a");
+    frame().DockViewAtSide(SideRight, a);
+    frame().FloatDockSide(SideRight);
+    DockHost::Pump();
+    ASSERT_EQ(frame().FloatFrames().size(), 1u);
+    const RECT floatedAt = ScreenRect(*frame().FloatFrames()[0]);
+    frame().DockFloatingFrame(*frame().FloatFrames()[0]);  // back, remembering where it floated
+    DockHost::Pump();
+    ASSERT_TRUE(AtSide(a, SideRight));
+
+    Frame::DockPane* right = frame().GetDockPane(SideRight);
+    const RECT sideRect = ScreenRect(*right);
+    const RECT frameRect = ScreenRect(frame());
+    DragTo(frame(), *right, nullptr, POINT{sideRect.left + 40, sideRect.top + 5},
+           POINT{frameRect.left + 4, (frameRect.top + frameRect.bottom) / 2});
+    ASSERT_TRUE(AtSide(a, SideLeft));
+    frame().FloatDockSide(SideLeft);
+    DockHost::Pump();
+    ASSERT_EQ(frame().FloatFrames().size(), 1u);
+    EXPECT_TRUE(ScreenRect(*frame().FloatFrames()[0]) == floatedAt);
+}
