@@ -693,3 +693,25 @@ TEST_F(FrameTest, ASideDraggedToAnotherSideTakesItsRememberedFloatRectangleAlong
     ASSERT_EQ(frame().FloatFrames().size(), 1u);
     EXPECT_TRUE(ScreenRect(*frame().FloatFrames()[0]) == floatedAt);
 }
+
+TEST_F(FrameTest, AFloatingFramesCaptionDragsThroughTheDragLoopAndDocksItsViews) {
+    TestView* list = View(L"list");
+    frame().FloatView(RECT{200, 200, 400, 400}, list);  // a docked view, floating
+    Frame::FloatFrame* floating = FloatOf(list);
+    ASSERT_NE(floating, nullptr);
+    const RECT at = ScreenRect(*floating);
+    const RECT frameRect = ScreenRect(frame());
+    auto clientLParam = [&](POINT p) {
+        ::ScreenToClient(*floating, &p);
+        return MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y));
+    };
+    const POINT press{at.left + 30, at.top + 8};
+    ::PostMessageW(*floating, WM_MOUSEMOVE, MK_LBUTTON, clientLParam(Offset(press, 20, 20)));
+    const POINT edge{frameRect.left + 4, (frameRect.top + frameRect.bottom) / 2};
+    ::PostMessageW(*floating, WM_MOUSEMOVE, MK_LBUTTON, clientLParam(edge));
+    ::PostMessageW(*floating, WM_LBUTTONUP, 0, clientLParam(edge));
+    floating->SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(press.x, press.y));
+    DockHost::Pump();
+    EXPECT_TRUE(AtSide(list, SideLeft));
+    EXPECT_TRUE(frame().FloatFrames().empty());
+}
