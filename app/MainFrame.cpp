@@ -58,6 +58,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     m_list.CreateListWindow(m_hWnd);
     PostMessage(WM_COMMAND, ID_VIEW_SENSORLIST);
 
+    WatchLink();
     try {
         m_views.ConnectToServer(m_hWnd);
     } catch (const ComError& e) {
@@ -206,7 +207,7 @@ LRESULT CMainFrame::OnMenuSelect(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHand
     UINT flags = HIWORD(wParam);
     std::wstring text;
     if (flags == 0xFFFF && lParam == 0)
-        text = LoadResString(IDS_READY);
+        text = ReadyText();
     else if (!(flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)))
         text = PromptPart(LOWORD(wParam), false);
     ::SendMessageW(m_hWndStatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
