@@ -63,6 +63,7 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
         m_views.ConnectToServer(m_hWnd);
     } catch (const ComError& e) {
         std::wstring text = FormatResString(IDS_CONNECT_FAILED, e.ErrorMessage().c_str(), static_cast<unsigned>(e.Error()));
+        if (std::wstring advice = ConnectAdvice(e.Error()); !advice.empty()) text += L"\n\n" + advice;
         ::MessageBoxW(m_hWnd, text.c_str(), LoadResString(IDR_MAINFRAME).c_str(), MB_OK);
     }
     bHandled = FALSE;

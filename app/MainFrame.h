@@ -109,6 +109,8 @@ public:
     // What the status bar shows when nothing else is to be said: "Ready", or that the server is
     // gone and what to do.
     std::wstring ReadyText() const;
+    // What the user can do about a failed connection with this result; empty when nothing helps.
+    static std::wstring ConnectAdvice(HRESULT error);
 
     DockSplitTab::Frame& Dock() { return m_dock; }
     HWND SensorList() const { return m_list; }

@@ -29,15 +29,19 @@ LRESULT CMainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
     return 0;
 }
 
+// Under Wine the system's COM service keeps the class of a server that was killed and refuses to
+// start it until the service restarts, whatever else is done; elsewhere the class is just missing.
+std::wstring CMainFrame::ConnectAdvice(HRESULT error) {
+    if (error == REGDB_E_CLASSNOTREG) return L"Register the server again or restart the computer (Wine: wineserver -k).";
+    return {};
+}
+
 std::wstring CMainFrame::ReadyText() const {
     if (!m_views.LinkLost()) return LoadResString(IDS_READY);
     const HRESULT error = m_views.LinkError();
-    // Under Wine the system's COM service can keep the class of a server that was killed, and
-    // refuses to start it again until that service is restarted.
     if (error == REGDB_E_CLASSNOTREG)
-        return FormatText(L"The logger server cannot be started (%x). Start OstrelServer.exe, or restart the "
-                          L"computer.",
-                          static_cast<unsigned>(error));
+        return FormatText(L"The logger server cannot be started (%x). ", static_cast<unsigned>(error)) +
+               ConnectAdvice(error);
     if (IsServerGone(error)) return L"The logger server is not running. Trying to connect again...";
     return FormatText(L"The logger server is not running (%s, %x). Trying to connect again...",
                       ComErrorText(error).c_str(), static_cast<unsigned>(error));

@@ -12,6 +12,8 @@ CSensorViews::CSensorViews(DockSplitTab::Frame& dock, CDeviceListView& list, Cli
 
 CSensorViews::~CSensorViews() {
     CViewTableLock lock;
+    // A relay someone else still holds must not report to this object any more.
+    for (auto& entry : m_relays) entry.second->Detach();
     m_graphs.clear();
     m_clientViews.clear();
     m_relays.clear();
@@ -132,6 +134,7 @@ void CSensorViews::Disconnect() {
     m_sink.Unadvise();
     if (m_server) m_server->Disconnect();
     m_server = nullptr;
+    for (auto& entry : m_relays) entry.second->Detach();
 }
 
 CGraphView* CSensorViews::FindGraph(int id, int type) {

@@ -38,7 +38,8 @@ public:
     void ConnectToServer(HWND parent);
     // Never throws; a failing call ends the fill and what was made stays.
     void FillFromServer();
-    // Unsubscribes, says goodbye and lets the server go; errors change nothing.
+    // Unsubscribes, says goodbye and lets the server and its sensor objects go; errors change
+    // nothing.
     void Disconnect();
     IOstrelServer* Server() const { return m_server.Get(); }
 

@@ -284,8 +284,9 @@ TEST_F(ServerLink, AFailedConnectionIsReportedAndTheProgramRunsWithoutServer) {
         });
         Create();
     }
-    EXPECT_EQ(message, FormatText(L"Could not connect to server (%s, 80040154)",
-                                                  ComErrorText(REGDB_E_CLASSNOTREG).c_str()));
+    EXPECT_EQ(message, FormatText(L"Could not connect to server (%s, 80040154)\n\nRegister the server again or "
+                                  L"restart the computer (Wine: wineserver -k).",
+                                  ComErrorText(REGDB_E_CLASSNOTREG).c_str()));
     EXPECT_EQ(m_frame.Server(), nullptr);
     EXPECT_EQ(m_frame.GraphCount(), 0u);
 
@@ -550,8 +551,8 @@ TEST_F(ServerLink, AServerThatGoesIsNoticedAndFoundAgain) {
     g_createResult = REGDB_E_CLASSNOTREG;
     EXPECT_EQ(AboutServerLine(m_frame),
               FormatText(L"Could not connect to server (%s, 80040154)", ComErrorText(REGDB_E_CLASSNOTREG).c_str()));
-    EXPECT_EQ(StatusText(m_frame.StatusBar()),
-              L"The logger server cannot be started (80040154). Start OstrelServer.exe, or restart the computer.");
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), L"The logger server cannot be started (80040154). Register the server "
+                                               L"again or restart the computer (Wine: wineserver -k).");
 
     FakeSensor* hall = AddSensor(20, 2, 7, L"Hall");
     hall->SetData({46000.25, 46000.5}, {19.0f, 19.5f});
