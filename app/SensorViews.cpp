@@ -169,6 +169,7 @@ CGraphView* CSensorViews::MakeGraph(int id, int type, IOstrelSensor* sensor, std
     CGraphView* raw = graph.get();
     raw->SetUnitTexts(&g_Module);
     if (!raw->CreateGraphWindow(m_parent, id, type)) return nullptr;
+    if (m_linkLost && !m_server) relay->Detach();  // the server went while the graph read its sensor
     m_relays[raw] = std::move(relay);
     m_clientViews[raw->m_window] = std::move(graph);
     m_dock.AddView(raw);
