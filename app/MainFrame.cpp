@@ -58,10 +58,12 @@ LRESULT CMainFrame::OnCreate(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     m_list.CreateListWindow(m_hWnd);
     PostMessage(WM_COMMAND, ID_VIEW_SENSORLIST);
 
+    WatchLink();
     try {
         m_views.ConnectToServer(m_hWnd);
     } catch (const ComError& e) {
         std::wstring text = FormatResString(IDS_CONNECT_FAILED, e.ErrorMessage().c_str(), static_cast<unsigned>(e.Error()));
+        if (std::wstring advice = ConnectAdvice(e.Error()); !advice.empty()) text += L"\n\n" + advice;
         ::MessageBoxW(m_hWnd, text.c_str(), LoadResString(IDR_MAINFRAME).c_str(), MB_OK);
     }
     bHandled = FALSE;
@@ -206,7 +208,7 @@ LRESULT CMainFrame::OnMenuSelect(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHand
     UINT flags = HIWORD(wParam);
     std::wstring text;
     if (flags == 0xFFFF && lParam == 0)
-        text = LoadResString(IDS_READY);
+        text = ReadyText();
     else if (!(flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)))
         text = PromptPart(LOWORD(wParam), false);
     ::SendMessageW(m_hWndStatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));

@@ -103,6 +103,14 @@ public:
     // The status bar shows the server's messages this long (timer id and milliseconds).
     static constexpr UINT_PTR kStatusTimer = 0x123354;
     static constexpr UINT kStatusTimeout = 1000;
+    // The link to the server is checked this often, and made again after a loss.
+    static constexpr UINT_PTR kLinkTimer = 0x123355;
+    static constexpr UINT kLinkPeriod = 3000;
+    // What the status bar shows when nothing else is to be said: "Ready", or that the server is
+    // gone and what to do.
+    std::wstring ReadyText() const;
+    // What the user can do about a failed connection with this result; empty when nothing helps.
+    static std::wstring ConnectAdvice(HRESULT error);
 
     DockSplitTab::Frame& Dock() { return m_dock; }
     HWND SensorList() const { return m_list; }
@@ -141,6 +149,8 @@ private:
     LRESULT OnContextHelp(WORD, WORD, HWND, BOOL&);
 
     void CreateBars();
+    // Starts the link timer and shows every change of the link in the status bar.
+    void WatchLink();
     // The active view when the frame's view table holds it and it can print (the sensor list
     // cannot); none otherwise.
     DockSplitTab::ClientView* ActivePrintableView();

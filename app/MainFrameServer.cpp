@@ -1,4 +1,5 @@
-// The main frame's side of the server link: status texts, the end of the link, and the about box.
+// The main frame's side of the server link: status texts, watching the link, the end of the link,
+// and the about box.
 #include "AboutDlg.h"
 #include "MainFrame.h"
 #include "ViewTableLock.h"
@@ -14,14 +15,46 @@ void CMainFrame::ShowServerMessage(const std::wstring& text) {
 }
 
 LRESULT CMainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
+    if (wParam == kLinkTimer) {
+        m_views.CheckLink();
+        return 0;
+    }
     if (wParam != kStatusTimer) {
         bHandled = FALSE;
         return 0;
     }
     ::KillTimer(m_hWnd, kStatusTimer);
     if (m_hWndStatusBar)
-        ::SendMessageW(m_hWndStatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(LoadResString(IDS_READY).c_str()));
+        ::SendMessageW(m_hWndStatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ReadyText().c_str()));
     return 0;
+}
+
+// Under Wine the system's COM service keeps the class of a server that was killed and refuses to
+// start it until the service restarts, whatever else is done; elsewhere the class is just missing.
+std::wstring CMainFrame::ConnectAdvice(HRESULT error) {
+    if (error == REGDB_E_CLASSNOTREG) return L"Register the server again or restart the computer (Wine: wineserver -k).";
+    return {};
+}
+
+std::wstring CMainFrame::ReadyText() const {
+    if (!m_views.LinkLost()) return LoadResString(IDS_READY);
+    const HRESULT error = m_views.LinkError();
+    if (error == REGDB_E_CLASSNOTREG)
+        return FormatText(L"The logger server cannot be started (%x). ", static_cast<unsigned>(error)) +
+               ConnectAdvice(error);
+    if (IsServerGone(error)) return L"The logger server is not running. Trying to connect again...";
+    return FormatText(L"The logger server is not running (%s, %x). Trying to connect again...",
+                      ComErrorText(error).c_str(), static_cast<unsigned>(error));
+}
+
+void CMainFrame::WatchLink() {
+    m_views.SetLinkListener([this] {
+        if (m_hWndStatusBar) {
+            ::KillTimer(m_hWnd, kStatusTimer);
+            ::SendMessageW(m_hWndStatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ReadyText().c_str()));
+        }
+    });
+    ::SetTimer(m_hWnd, kLinkTimer, kLinkPeriod, nullptr);
 }
 
 // Unsubscribe, say goodbye and let the server go; errors change nothing here.
@@ -34,9 +67,13 @@ LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
 LRESULT CMainFrame::OnAppAbout(WORD, WORD, HWND, BOOL&) {
     CAboutDlg about;
     try {
+        // A lost link is tried at once, not at the next turn of its timer.
+        if (m_views.LinkLost() && !m_views.Reconnect()) throw ComError(m_views.LinkError());
         if (!m_views.Server()) m_views.ConnectToServer(m_hWnd);
         Bstr version;
-        ThrowIfFailed(m_views.Server()->get_Version(version.Receive()));
+        HRESULT hr = m_views.Server()->get_Version(version.Receive());
+        m_views.Gone(hr);
+        ThrowIfFailed(hr);
         about.m_serverLine = version.Str();
     } catch (const ComError& e) {
         about.m_serverLine =

@@ -12,8 +12,11 @@ CSensorViews::CSensorViews(DockSplitTab::Frame& dock, CDeviceListView& list, Cli
 
 CSensorViews::~CSensorViews() {
     CViewTableLock lock;
+    // A relay someone else still holds must not report to this object any more.
+    for (auto& entry : m_relays) entry.second->Detach();
     m_graphs.clear();
     m_clientViews.clear();
+    m_relays.clear();
 }
 
 HRESULT CSensorViews::CreateOstrelServer(IOstrelServer** server) {
@@ -28,24 +31,102 @@ void CSensorViews::ConnectToServer(HWND parent) {
     // A failed subscription leaves the server set, without events.
     ThrowIfFailed(m_sink.Advise(m_server.Get()));
     FillFromServer();
+    if (!m_server) throw ComError(m_linkError);  // gone during the fill
+    if (m_linkLost) {
+        m_linkLost = false;
+        m_linkError = S_OK;
+        LinkChanged();
+    }
 }
 
 void CSensorViews::FillFromServer() {
     if (!m_server) return;
     ComPtr<IOstrelSensors> sensors;
-    m_server->get_Sensors(sensors.Receive());
+    if (Gone(m_server->get_Sensors(sensors.Receive()))) return;
     if (!sensors) return;
     long count = 0;
-    if (FAILED(sensors->get_Count(&count))) return;
+    HRESULT hr = sensors->get_Count(&count);
+    if (FAILED(hr)) {
+        Gone(hr);
+        return;
+    }
     // The tab strips draw once, when every sensor has its tab.
     DockSplitTab::Frame::AddBatch batch(m_dock);
     for (long index = 1; index <= count; ++index) {
         ComPtr<IOstrelSensor> sensor;
-        if (FAILED(sensors->get_Item(index, sensor.Receive()))) return;
-        if (!sensor) continue;
         long id = -1, type = 0;
-        if (FAILED(sensor->get_Id(&id)) || FAILED(sensor->get_Type(&type))) return;
-        FindOrCreateGraph(id, type, sensor.Get());
+        if (FAILED(hr = sensors->get_Item(index, sensor.Receive())) ||
+            (sensor && (FAILED(hr = sensor->get_Id(&id)) || FAILED(hr = sensor->get_Type(&type))))) {
+            Gone(hr);
+            return;
+        }
+        if (!sensor) continue;
+        if (CGraphView* graph = FindGraph(id, type))
+            Relink(*graph, sensor.Get());
+        else
+            FindOrCreateGraph(id, type, sensor.Get());
+        if (!m_server) return;  // gone meanwhile
+    }
+}
+
+void CSensorViews::Relink(CGraphView& graph, IOstrelSensor* sensor) {
+    auto relay = m_relays.find(&graph);
+    if (relay == m_relays.end() || !relay->second->Attach(sensor)) return;
+    graph.Refetch();
+    m_list.UpdateDevice(&graph);
+}
+
+bool CSensorViews::Gone(HRESULT hr) {
+    if (!IsServerGone(hr)) return false;
+    DropServer(hr);
+    return true;
+}
+
+void CSensorViews::DropServer(HRESULT reason) {
+    if (m_linkLost && !m_server) return;  // known already
+    m_sink.Abandon();
+    m_server = nullptr;
+    for (auto& entry : m_relays) entry.second->Detach();
+    m_linkLost = true;
+    m_linkError = reason;
+    m_retry.Start();
+    LinkChanged();
+}
+
+namespace {
+// Marks a check of the link as running while it lives.
+struct Busy {
+    bool& flag;
+    explicit Busy(bool& f) : flag(f) { flag = true; }
+    ~Busy() { flag = false; }
+};
+}  // namespace
+
+void CSensorViews::CheckLink() {
+    if (m_checking) return;
+    if (!m_server) {
+        if (m_linkLost && m_retry.Tick()) Reconnect();
+        return;
+    }
+    Busy busy(m_checking);
+    Bstr version;
+    Gone(m_server->get_Version(version.Receive()));
+}
+
+bool CSensorViews::Reconnect() {
+    if (m_server) return true;
+    if (m_checking) return false;  // a check runs further up this thread's stack
+    Busy busy(m_checking);
+    try {
+        ConnectToServer(m_parent);
+        return true;
+    } catch (const ComError& e) {
+        // A session without events is no link: it goes, and a later try makes a whole one.
+        m_sink.Abandon();
+        m_server = nullptr;
+        m_linkError = e.Error();
+        LinkChanged();
+        return false;
     }
 }
 
@@ -53,6 +134,7 @@ void CSensorViews::Disconnect() {
     m_sink.Unadvise();
     if (m_server) m_server->Disconnect();
     m_server = nullptr;
+    for (auto& entry : m_relays) entry.second->Detach();
 }
 
 CGraphView* CSensorViews::FindGraph(int id, int type) {
@@ -79,12 +161,16 @@ CGraphView* CSensorViews::MakeGraph(int id, int type, IOstrelSensor* sensor, std
     } done{m_making, key};
 
     ComPtr<IOstrelSensor> found(sensor);
-    if (!found && m_server) m_server->GetSensor(id, type, found.Receive());  // the result code says nothing more
+    // Beyond a server that went, the result code says nothing more.
+    if (!found && m_server && Gone(m_server->GetSensor(id, type, found.Receive()))) return nullptr;
     if (!found) return nullptr;
-    auto graph = std::make_unique<CGraphView>(m_listener, found.Get());
+    ComPtr<SensorRelay> relay = SensorRelay::Make(found.Get(), [this](HRESULT hr) { DropServer(hr); });
+    auto graph = std::make_unique<CGraphView>(m_listener, relay.Get());
     CGraphView* raw = graph.get();
     raw->SetUnitTexts(&g_Module);
     if (!raw->CreateGraphWindow(m_parent, id, type)) return nullptr;
+    if (m_linkLost && !m_server) relay->Detach();  // the server went while the graph read its sensor
+    m_relays[raw] = std::move(relay);
     m_clientViews[raw->m_window] = std::move(graph);
     m_dock.AddView(raw);
     m_list.AddDevice(raw);
@@ -125,6 +211,7 @@ void CSensorViews::CloseView(ClientView* view) {
     std::unique_ptr<ClientView> closed = std::move(it->second);
     m_clientViews.erase(it);
     if (auto* graph = dynamic_cast<CGraphView*>(closed.get())) {
+        m_relays.erase(graph);
         m_list.RemoveDevice(graph);
         const int key = ViewKey(graph->SensorId(), graph->SensorType());
         auto entry = m_graphs.find(key);

@@ -13,6 +13,7 @@
 #include "GraphView.h"
 #include "Ostrel.h"
 #include "ServerEvents.h"
+#include "ServerLink.h"
 
 class CDeviceListView;
 
@@ -32,13 +33,32 @@ public:
     void SetServerFactory(ServerFactory factory) { m_serverFactory = factory; }
 
     // Creates the server object, subscribes to its events and makes a graph and a list row for
-    // every sensor, as children of `parent`. Throws ComError.
+    // every sensor, as children of `parent`. Throws ComError, also when the server went during the
+    // fill. Graphs already there (from a session before) are taken over by the new session.
     void ConnectToServer(HWND parent);
     // Never throws; a failing call ends the fill and what was made stays.
     void FillFromServer();
-    // Unsubscribes, says goodbye and lets the server go; errors change nothing.
+    // Unsubscribes, says goodbye and lets the server and its sensor objects go; errors change
+    // nothing.
     void Disconnect();
     IOstrelServer* Server() const { return m_server.Get(); }
+
+    // The link after it was made once: lost when a call found the server gone, until a new
+    // session is made. The error is the result that told, or that of the last failed try.
+    bool LinkLost() const { return m_linkLost; }
+    HRESULT LinkError() const { return m_linkError; }
+    // Told whenever the link is lost, a try to make it again fails, or it is back.
+    void SetLinkListener(std::function<void()> changed) { m_linkChanged = std::move(changed); }
+    // One tick of the link timer: a connected server is asked a trivial question, so that a server
+    // that ended silently is noticed too; a lost link is made again when the schedule says so.
+    void CheckLink();
+    // Tries at once to make a lost link again; true when it is back.
+    bool Reconnect();
+    // Takes note of a failed server call's result; true when it says the server is gone.
+    bool Gone(HRESULT hr);
+    // The server is gone: every reference into it is dropped without calling it; the graphs, the
+    // list and their windows stay as they are.
+    void DropServer(HRESULT reason);
 
     CGraphView* FindGraph(int id, int type);
     // The graph of a sensor, made (with its window, tab and list row) when there is none yet.
@@ -64,6 +84,12 @@ public:
 private:
     CGraphView* MakeGraph(int id, int type, IOstrelSensor* sensor, std::vector<NewValue> samples);
     void Deliver(CGraphView& graph, const NewValue& value);
+    // A graph of a session before gets this session's sensor object and fetches its window again,
+    // which fills the gap from the server's log.
+    void Relink(CGraphView& graph, IOstrelSensor* sensor);
+    void LinkChanged() {
+        if (m_linkChanged) m_linkChanged();
+    }
 
     DockSplitTab::Frame& m_dock;
     CDeviceListView& m_list;
@@ -80,8 +106,17 @@ private:
     // View keys of the sensors the user removed: a measurement the server sent before it forgot
     // the sensor may still arrive, and must not bring the graph and its row back.
     std::set<int> m_removed;
+    // What each graph holds instead of the session's sensor object.
+    std::map<const CGraphView*, ComPtr<SensorRelay>> m_relays;
     ComPtr<IOstrelServer> m_server;
     ServerEventSink m_sink{*this};
     ServerFactory m_serverFactory = &CSensorViews::CreateOstrelServer;
     size_t m_eventsReceived = 0;
+
+    bool m_linkLost = false;
+    HRESULT m_linkError = S_OK;
+    // A check or a try runs: the calls it makes serve messages, the timer's too.
+    bool m_checking = false;
+    ReconnectSchedule m_retry;
+    std::function<void()> m_linkChanged;
 };

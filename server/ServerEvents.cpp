@@ -26,6 +26,12 @@ void ServerEventSink::Unadvise() {
     m_cookie = 0;
 }
 
+void ServerEventSink::Abandon() {
+    ::CoDisconnectObject(static_cast<IDispatch*>(this), 0);
+    m_point = nullptr;
+    m_cookie = 0;
+}
+
 STDMETHODIMP ServerEventSink::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;

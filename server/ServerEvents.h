@@ -30,6 +30,9 @@ public:
     HRESULT Advise(IUnknown* server);
     // Ends the subscription, if any; errors are swallowed.
     void Unadvise();
+    // Forgets a subscription on a server that is gone, without calling it (a call into a dead or
+    // hung server can wait for long): the server's references to this sink are cut on this side.
+    void Abandon();
     bool Advised() const { return m_cookie != 0; }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;

@@ -284,8 +284,9 @@ TEST_F(ServerLink, AFailedConnectionIsReportedAndTheProgramRunsWithoutServer) {
         });
         Create();
     }
-    EXPECT_EQ(message, FormatText(L"Could not connect to server (%s, 80040154)",
-                                                  ComErrorText(REGDB_E_CLASSNOTREG).c_str()));
+    EXPECT_EQ(message, FormatText(L"Could not connect to server (%s, 80040154)\n\nRegister the server again or "
+                                  L"restart the computer (Wine: wineserver -k).",
+                                  ComErrorText(REGDB_E_CLASSNOTREG).c_str()));
     EXPECT_EQ(m_frame.Server(), nullptr);
     EXPECT_EQ(m_frame.GraphCount(), 0u);
 
@@ -482,4 +483,113 @@ TEST_F(SensorCommands, RemovingAHiddenGraphKeepsItUntilTheEnd) {
     WriteSettingDword(L"D7", L"TimeScale", 3);
     m_frame.DestroyWindow();
     EXPECT_FALSE(KeyExists(kGraphKey));
+}
+
+TEST(ReconnectSchedule, WaitsLongerAfterEachTryUpToTheLimit) {
+    ReconnectSchedule schedule(5);
+    schedule.Start();
+    std::vector<int> tries;
+    for (int tick = 1; tick <= 22; ++tick)
+        if (schedule.Tick()) tries.push_back(tick);
+    EXPECT_EQ(tries, (std::vector<int>{1, 3, 7, 12, 17, 22}));
+    schedule.Start();  // a new loss starts from the shortest wait again
+    EXPECT_TRUE(schedule.Tick());
+}
+
+namespace {
+const wchar_t kServerGoneText[] = L"The logger server is not running. Trying to connect again...";
+
+// Ticks of the link timer until the link is back; how many it took, or -1.
+int TicksUntilBack(CMainFrame& frame, int limit) {
+    for (int tick = 1; tick <= limit; ++tick) {
+        frame.SendMessage(WM_TIMER, CMainFrame::kLinkTimer);
+        if (frame.Server()) return tick;
+    }
+    return -1;
+}
+
+std::wstring AboutServerLine(CMainFrame& frame) {
+    std::wstring line;
+    DialogAnswer answer(L"About Kestrova", [&](HWND box) {
+        line = WindowText(::GetDlgItem(box, 1041));
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    frame.SendMessage(WM_COMMAND, ID_APP_ABOUT);
+    return line;
+}
+}  // namespace
+
+// The server stops answering: the probe notices, the status bar says so until it is back, nothing
+// shown goes, and the dead server is not called again. It comes back as a new session with a
+// sensor more: the graphs there are taken over and fetch again, the new one is added.
+TEST_F(ServerLink, AServerThatGoesIsNoticedAndFoundAgain) {
+    AddSensor(20, 1, 7, L"Hall");
+    AddSensor(21, 3, 8, L"Hall");
+    Create();
+    CGraphView* graph = m_frame.FindGraph(20, 1);
+    ASSERT_NE(graph, nullptr);
+    m_frame.Views().OnMessage(L"Sensor 20: signal weak");
+    ComPtr<FakeServer> gone = g_server;
+    gone->goneResult = RPC_E_DISCONNECTED;
+    m_frame.SendMessage(WM_TIMER, CMainFrame::kLinkTimer);
+    EXPECT_TRUE(m_frame.Views().LinkLost());
+    EXPECT_EQ(m_frame.Server(), nullptr);
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), kServerGoneText);
+    EXPECT_EQ(gone->disconnectCalls, 0);
+    EXPECT_TRUE(gone->subscriber);  // not unsubscribed: that would be a call into it
+    // Neither the end of a status text nor a closing menu says "Ready" meanwhile.
+    m_frame.SendMessage(WM_TIMER, CMainFrame::kStatusTimer);
+    m_frame.SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), kServerGoneText);
+    EXPECT_EQ(m_frame.GraphCount(), 2u);
+    EXPECT_EQ(m_frame.FindGraph(20, 1), graph);
+    EXPECT_TRUE(::IsWindow(graph->m_window));
+    EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 2);
+
+    // Under Wine a killed server's class can stay unusable: the status bar and the about box say so.
+    g_server = FakeServer::Make();
+    g_createResult = REGDB_E_CLASSNOTREG;
+    EXPECT_EQ(AboutServerLine(m_frame),
+              FormatText(L"Could not connect to server (%s, 80040154)", ComErrorText(REGDB_E_CLASSNOTREG).c_str()));
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), L"The logger server cannot be started (80040154). Register the server "
+                                               L"again or restart the computer (Wine: wineserver -k).");
+
+    FakeSensor* hall = AddSensor(20, 2, 7, L"Hall");
+    hall->SetData({46000.25, 46000.5}, {19.0f, 19.5f});
+    AddSensor(21, 4, 8, L"Hall");
+    AddSensor(30, 1, 9, L"Attic");
+    g_createResult = S_OK;
+    EXPECT_GT(TicksUntilBack(m_frame, 10), 0);
+    EXPECT_FALSE(m_frame.Views().LinkLost());
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), L"Ready");
+    EXPECT_EQ(m_frame.GraphCount(), 3u);
+    EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(m_frame.FindGraph(20, 1), graph);
+    EXPECT_EQ(hall->dataCalls, 1);
+    EXPECT_EQ(graph->FetchedSamples().size(), 2u);
+    EXPECT_NE(m_frame.FindGraph(30, 1), nullptr);
+    EventData next(20, 46000.6, 20.5f, -50);
+    EXPECT_EQ(g_server->FireNewValue(2, next.data), S_OK);
+    EXPECT_FLOAT_EQ(graph->LastLiveValue(), 20.5f);
+}
+
+// A graph's own call can be the first to find the server gone; the about box then connects at once.
+TEST_F(ServerLink, AGraphsCallThatFindsTheServerGoneDropsTheLink) {
+    FakeSensor* hall = AddSensor(20, 1, 7, L"Hall");
+    Create();
+    CGraphView* graph = m_frame.FindGraph(20, 1);
+    ASSERT_NE(graph, nullptr);
+    hall->dataResult = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
+    graph->Refetch();
+    EXPECT_TRUE(m_frame.Views().LinkLost());
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), kServerGoneText);
+    const int calls = hall->dataCalls;
+    graph->Refetch();  // the object of the session that went is not called again
+    EXPECT_EQ(hall->dataCalls, calls);
+
+    hall->dataResult = S_OK;
+    EXPECT_EQ(AboutServerLine(m_frame), L"Fake logger 0.1");
+    EXPECT_FALSE(m_frame.Views().LinkLost());
+    EXPECT_EQ(m_frame.GraphCount(), 1u);
+    EXPECT_EQ(StatusText(m_frame.StatusBar()), L"Ready");
 }

@@ -122,6 +122,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP get_Count(LONG* number) override {
+        if (FAILED(m_server->goneResult)) return m_server->goneResult;
         if (FAILED(m_server->countResult)) return m_server->countResult;
         *number = static_cast<LONG>(m_server->sensors.size());
         return S_OK;
@@ -133,6 +134,8 @@ private:
 };
 
 STDMETHODIMP FakeServer::get_Sensors(IOstrelSensors** list) {
+    *list = nullptr;
+    if (FAILED(goneResult)) return goneResult;
     *list = noCollection ? nullptr : new FakeSensors(this);
     return S_OK;
 }
@@ -140,6 +143,7 @@ STDMETHODIMP FakeServer::get_Sensors(IOstrelSensors** list) {
 STDMETHODIMP FakeServer::GetSensor(LONG id, LONG type, IOstrelSensor** sensor) {
     ++getSensorCalls;
     *sensor = nullptr;
+    if (FAILED(goneResult)) return goneResult;
     auto quantity = [](long t) { return (t + 1) / 2; };  // 1,2 -> 1; 3,4 -> 2; 5,6 -> 3
     for (auto& candidate : sensors) {
         if (candidate && candidate->id == id && quantity(candidate->type) == quantity(type) &&
@@ -153,6 +157,8 @@ STDMETHODIMP FakeServer::GetSensor(LONG id, LONG type, IOstrelSensor** sensor) {
 }
 
 STDMETHODIMP FakeServer::get_Version(BSTR* version) {
+    *version = nullptr;
+    if (FAILED(goneResult)) return goneResult;
     *version = ::SysAllocString(L"Fake logger 0.1");
     return S_OK;
 }
@@ -172,6 +178,7 @@ STDMETHODIMP FakeServer::GetConnectionPointContainer(IConnectionPointContainer**
 }
 
 STDMETHODIMP FakeServer::Advise(IUnknown* sink, DWORD* cookie) {
+    if (FAILED(goneResult)) return goneResult;
     if (FAILED(adviseResult)) return adviseResult;
     HRESULT hr = sink->QueryInterface(DIID__IOstrelServerEvents, subscriber.ReceiveVoid());
     if (FAILED(hr)) return hr;

@@ -131,6 +131,8 @@ public:
     HRESULT adviseResult = S_OK;
     // A server slow to forget: GetSensor still answers for a removed sensor.
     bool listsRemoved = false;
+    // A server that went away: its calls answer this (RPC_E_DISCONNECTED, ...) instead.
+    HRESULT goneResult = S_OK;
 
     // Sends OnNewValue(type, data) and OnMessage(text) to the subscriber as the server would.
     HRESULT FireNewValue(unsigned long type, const VARIANT& data);
