@@ -194,6 +194,7 @@ void CGraphView::RefetchBeforeDrawing() {
         Refetch();
         return;
     }
+    // The live samples are in the log too; the fetched ones stay shown until the fetch succeeds.
     m_live.clear();
     SamplesChanged();
     m_refetchDue = true;
@@ -206,13 +207,11 @@ void CGraphView::BringUpToDate() {
 
 void CGraphView::Refetch() {
     m_refetchDue = false;
-    m_fetched.clear();
-    SamplesChanged();
     if (!m_sensor) return;  // nothing to fetch from, and nothing changed to repaint
     if (m_settings.stickToEnd && (m_lastLiveTime != 0 || m_lastLogTime == 0))
         SetEndTime(std::max(m_lastLiveTime, m_now()));
     Variant times, values;
-    // A failed call ends the fetch silently: the graph keeps what it had.
+    // A failed call (the server gone, say) ends the fetch silently: the graph keeps what it had.
     if (SUCCEEDED(m_sensor->GetData(FetchFrom(m_viewStart), FetchTo(m_viewEnd), CurrentTimeScale().interval,
                                     times.Receive(), values.Receive()))) {
         TakeSamples(times, values);
@@ -223,6 +222,9 @@ void CGraphView::Refetch() {
 }
 
 void CGraphView::TakeSamples(const VARIANT& times, const VARIANT& values) {
+    // The answer replaces what was fetched; an answer of the right types the live samples too.
+    m_fetched.clear();
+    SamplesChanged();
     if (times.vt != (VT_ARRAY | VT_R8) || values.vt != (VT_ARRAY | VT_R4) || !times.parray || !values.parray) return;
     LONG count = SafeArray::Count(times.parray);
     if (count > 0 && count == SafeArray::Count(values.parray)) {
