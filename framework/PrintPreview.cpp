@@ -79,6 +79,10 @@ SIZE ClientSize(HWND window) {
 }
 }  // namespace
 
+ZoomPrintPreviewWindow::~ZoomPrintPreviewWindow() {
+    if (IsWindow()) DestroyWindow();
+}
+
 HWND ZoomPrintPreviewWindow::Create(HWND parent) {
     {
         ClientDC screen(nullptr);

@@ -58,6 +58,9 @@ public:
         MESSAGE_HANDLER(WM_LBUTTONDBLCLK, OnLeftButtonDown)
     END_MSG_MAP()
 
+    ZoomPrintPreviewWindow() = default;
+    ~ZoomPrintPreviewWindow() override;
+
     // Creates the preview as a child of `parent`, not yet shown.
     HWND Create(HWND parent);
 
