@@ -17,19 +17,14 @@ RECT PrintableArea(int physicalWidth, int physicalHeight, int offsetX, int offse
 }
 
 RECT PrintableLogicalArea(HDC dc) {
-    // The preview scales the whole page with a world transform; the printable area is the
-    // printer's all the same, so it is converted without that scaling.
-    XFORM world{};
-    const bool scaled = ::GetGraphicsMode(dc) == GM_ADVANCED && ::GetWorldTransform(dc, &world) &&
-                        (world.eM11 != 1 || world.eM12 != 0 || world.eM21 != 0 || world.eM22 != 1 ||
-                         world.eDx != 0 || world.eDy != 0);
-    if (scaled) ::ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-    RECT area = DeviceToLogicalRect(dc, PrintableArea(::GetDeviceCaps(dc, PHYSICALWIDTH),
-                                                      ::GetDeviceCaps(dc, PHYSICALHEIGHT),
-                                                      ::GetDeviceCaps(dc, PHYSICALOFFSETX),
-                                                      ::GetDeviceCaps(dc, PHYSICALOFFSETY)));
-    if (scaled) ::SetWorldTransform(dc, &world);
-    return area;
+    RECT device = PrintableArea(::GetDeviceCaps(dc, PHYSICALWIDTH), ::GetDeviceCaps(dc, PHYSICALHEIGHT),
+                                ::GetDeviceCaps(dc, PHYSICALOFFSETX), ::GetDeviceCaps(dc, PHYSICALOFFSETY));
+    // The preview draws the page in strips, moving the viewport origin for each; the printable
+    // area stays where it is on the page.
+    POINT origin{};
+    ::GetViewportOrgEx(dc, &origin);
+    ::OffsetRect(&device, origin.x, origin.y);
+    return DeviceToLogicalRect(dc, device);
 }
 
 DevMode::DevMode(const DEVMODEW* mode, size_t size) {

@@ -170,34 +170,58 @@ void ZoomPrintPreviewWindow::RenderIfNeeded() {
     if (!m_pageImage) DrawPageImage();
 }
 
-// The page is drawn by its callbacks into a memory DC made like the printer's, so that they see the
-// printer's resolution, paper and printable area as when printing; a world transform scales what
-// they draw down to the preview's size. The image holds the printable area only.
+namespace {
+Bitmap WhiteImage(HDC dc, LONG width, LONG height) {
+    BITMAPINFO bits{};
+    bits.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* pixels = nullptr;
+    Bitmap image(::CreateDIBSection(dc, &bits, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    if (image) std::fill_n(static_cast<DWORD*>(pixels), static_cast<size_t>(width) * height, 0xFFFFFFu);
+    return image;
+}
+}  // namespace
+
+// The callbacks draw the page into a memory DC made like the printer's, at the printer's
+// resolution, so that they see its paper, printable area and twips as when printing: scaling with
+// a world transform would turn the text of a page drawn with y growing upwards upside down. To
+// bound the memory, the page is drawn in strips of the printable area, one after the other (the
+// viewport origin moves the page up for each), and each strip is scaled down into the image.
 void ZoomPrintPreviewWindow::DrawPageImage() {
     m_pageImage.Reset();
     const LONG width = m_layout.printable.right - m_layout.printable.left;
     const LONG height = m_layout.printable.bottom - m_layout.printable.top;
     if (!m_printerDC || !m_info || width <= 0 || height <= 0 || !m_paper.Usable()) return;
-    MemoryDC dc(m_printerDC.Get());
-    if (!dc) return;
-    BITMAPINFO bits{};
-    bits.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* pixels = nullptr;
-    Bitmap image(::CreateDIBSection(dc, &bits, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    MemoryDC target(nullptr);
+    MemoryDC strip(m_printerDC.Get());
+    if (!target || !strip) return;
+    Bitmap image = WhiteImage(target, width, height);
     if (!image) return;
-    {
-        SelectedObject keepImage(dc, image);
-        ::PatBlt(dc, 0, 0, width, height, WHITENESS);
-        ::SetGraphicsMode(dc, GM_ADVANCED);
-        const XFORM scale{static_cast<FLOAT>(static_cast<double>(width) / m_paper.printableWidth), 0, 0,
-                          static_cast<FLOAT>(static_cast<double>(height) / m_paper.printableHeight), 0, 0};
-        ::SetWorldTransform(dc, &scale);
-        const bool printed = m_info->IsValidPage(m_page) && ::RenderPage(*m_info, m_page, dc);
-        if (!printed) {
-            // A page that does not print leaves the sheet blank, as the printer would.
-            ::ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-            ::SetMapMode(dc, MM_TEXT);
-            ::PatBlt(dc, 0, 0, width, height, WHITENESS);
+    if (m_info->IsValidPage(m_page)) {
+        const LONG columns = m_paper.printableWidth;
+        const LONG rows = std::clamp<LONG>(m_stripPixels / columns, 1, m_paper.printableHeight);
+        Bitmap stripImage = WhiteImage(strip, columns, rows);
+        if (!stripImage) return;
+        SelectedObject keepImage(target, image);
+        SelectedObject keepStrip(strip, stripImage);
+        // Shrinking keeps the ink: a line one printer pixel wide stays visible on the white sheet.
+        ::SetStretchBltMode(target, BLACKONWHITE);
+        for (LONG top = 0; top < m_paper.printableHeight; top += rows) {
+            const LONG stripRows = std::min(rows, m_paper.printableHeight - top);
+            ::PatBlt(strip, 0, 0, columns, rows, WHITENESS);
+            bool printed = false;
+            {
+                SavedDC keep(strip);
+                ::SetViewportOrgEx(strip, 0, -top, nullptr);
+                printed = ::RenderPage(*m_info, m_page, strip);
+            }
+            if (!printed) {
+                // A page that does not print leaves the sheet blank, as the printer would.
+                ::PatBlt(target, 0, 0, width, height, WHITENESS);
+                break;
+            }
+            const int from = ::MulDiv(top, height, m_paper.printableHeight);
+            const int to = ::MulDiv(top + stripRows, height, m_paper.printableHeight);
+            ::StretchBlt(target, 0, from, width, to - from, strip, 0, 0, columns, stripRows, SRCCOPY);
         }
     }
     m_pageImage = std::move(image);

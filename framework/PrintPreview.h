@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
+
 #include "Gdi.h"
 #include "Print.h"
 #include "Window.h"
@@ -36,6 +38,8 @@ struct PreviewLayout {
 inline constexpr int kPreviewMargin = 16;
 inline constexpr int kPreviewShadow = 4;
 inline constexpr int kMaxPreviewPixels = 4096;
+// The page is drawn at the printer's resolution in strips of at most this many pixels.
+inline constexpr LONG kPreviewStripPixels = 8 << 20;
 PreviewLayout LayOutPreview(const PaperMetrics& paper, PreviewZoom zoom, SIZE client, int screenDpi);
 
 // The scroll position, along one axis, that puts the content point at `fraction` of the content's
@@ -73,6 +77,9 @@ public:
     PreviewZoom Zoom() const { return m_zoom; }
     // Forgets the drawn page, so that the next paint draws it anew.
     void Refresh();
+    // The most pixels of one strip at the printer's resolution: the memory the drawing takes.
+    // Smaller strips draw the page more often.
+    void SetStripPixels(LONG pixels) { m_stripPixels = std::max(1L, pixels); }
 
     // What the preview shows now (for checks): the sheet's layout, its top-left corner in the
     // client area and the drawn page, none before the first paint or for an unusable printer.
@@ -97,6 +104,7 @@ private:
     void DrawPageImage();
 
     PrintJobInfo* m_info = nullptr;
+    LONG m_stripPixels = kPreviewStripPixels;
     OwnedDC m_printerDC;
     PaperMetrics m_paper;
     UINT m_page = 0;
