@@ -18,11 +18,13 @@ PaperMetrics PaperMetrics::Of(HDC dc) {
 }
 
 bool PaperMetrics::Usable() const {
+    // The page is drawn at the printer's resolution: a sheet beyond any printer's is refused.
+    constexpr int kMostPixels = 1 << 17;
     auto fits = [](int offset, int printable, int whole) {
-        return offset >= 0 && printable > 0 && static_cast<long long>(offset) + printable <= whole;
+        return whole > 0 && whole <= kMostPixels && offset >= 0 && printable > 0 &&
+               static_cast<long long>(offset) + printable <= whole;
     };
-    return width > 0 && height > 0 && dpiX > 0 && dpiY > 0 && fits(offsetX, printableWidth, width) &&
-           fits(offsetY, printableHeight, height);
+    return dpiX > 0 && dpiY > 0 && fits(offsetX, printableWidth, width) && fits(offsetY, printableHeight, height);
 }
 
 PreviewZoom NextZoom(PreviewZoom zoom) {

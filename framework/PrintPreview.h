@@ -17,7 +17,8 @@ struct PaperMetrics {
     int dpiX = 0, dpiY = 0;
 
     static PaperMetrics Of(HDC printerDC);
-    // A sheet that can be drawn: positive sizes and resolutions, the printable area on the sheet.
+    // A sheet that can be drawn: positive sizes and resolutions, the printable area on the sheet,
+    // at most 131072 pixels either way.
     bool Usable() const;
 };
 

@@ -129,6 +129,7 @@ TEST(PrintPreview, LaysTheSheetOutAtThePapersProportionsAndBoundsIt) {
         {{100000, 100000, 0, 0, 100000, 100000, 10, 10}, PreviewZoom::Double, {800, 600}, {4096, 4096}, 0},
         {{2479, 3508, 75, 75, 2500, 3358, 300, 300}, PreviewZoom::Actual, {800, 600}, {0, 0}, 0},  // off the sheet
         {{2479, 3508, 75, 75, 2329, 3358, 0, 300}, PreviewZoom::Actual, {800, 600}, {0, 0}, 0},
+        {{1 << 30, 3508, 0, 0, 1 << 30, 3358, 300, 300}, PreviewZoom::Actual, {800, 600}, {0, 0}, 0},
     };
     for (const auto& c : cases) {
         PreviewLayout layout = LayOutPreview(c.paper, c.zoom, c.client, 96);
