@@ -198,11 +198,11 @@ void ZoomPrintPreviewWindow::DrawPageImage() {
     if (!target || !strip) return;
     Bitmap image = WhiteImage(target, width, height);
     if (!image) return;
-    if (m_info->IsValidPage(m_page)) {
-        const LONG columns = m_paper.printableWidth;
-        const LONG rows = std::clamp<LONG>(m_stripPixels / columns, 1, m_paper.printableHeight);
-        Bitmap stripImage = WhiteImage(strip, columns, rows);
-        if (!stripImage) return;
+    const LONG columns = m_paper.printableWidth;
+    const LONG rows = std::clamp<LONG>(m_stripPixels / columns, 1, m_paper.printableHeight);
+    // Without memory for a strip the sheet stays blank rather than being tried at every paint.
+    Bitmap stripImage = m_info->IsValidPage(m_page) ? WhiteImage(strip, columns, rows) : Bitmap();
+    if (stripImage) {
         SelectedObject keepImage(target, image);
         SelectedObject keepStrip(strip, stripImage);
         // Shrinking keeps the ink: a line one printer pixel wide stays visible on the white sheet.
