@@ -16,6 +16,7 @@ constexpr DWORD kToolBarStyle = 0x5600094C;
 constexpr DWORD kStatusBarStyle = 0x56000100;
 constexpr UINT kReBarId = 0xE800;
 constexpr UINT kToolBarId = 0xE800;
+constexpr UINT kPreviewToolBarId = 0xE801;
 constexpr UINT kStatusBarId = ID_VIEW_STATUS_BAR;
 
 // The text of a command's prompt string before "\n" (status bar) or after it (tool tip).
@@ -122,9 +123,9 @@ BOOL CMainFrame::OnIdle(int) {
     UISetCheck(ID_VIEW_SENSORLIST, list && m_dock.IsShown(list) && ::IsWindowVisible(list));
     HWND active = ActiveViewWindow();
     bool graphActive = active && active != list;
-    UIEnable(ID_FILE_PRINT, ActivePrintableView() != nullptr);
-    // The print preview is not built yet: its command stays disabled until it is.
-    UIEnable(ID_FILE_PRINT_PREVIEW, false);
+    const bool canPrint = m_preview || ActivePrintableView();
+    UIEnable(ID_FILE_PRINT, canPrint);
+    UIEnable(ID_FILE_PRINT_PREVIEW, canPrint);
     auto* graph = graphActive ? dynamic_cast<CGraphView*>(m_views.TableView(active)) : nullptr;
     for (UINT id = ID_TIMESCALE_FIRST; id <= ID_TIMESCALE_LAST; ++id) {
         UIEnable(id, graphActive);
@@ -292,9 +293,68 @@ LRESULT CMainFrame::OnFilePrintSetup(WORD, WORD, HWND, BOOL&) {
     if (auto choice = RunPageSetupDialog(::GetActiveWindow(), m_devMode, m_printer.Names(), m_margins)) {
         TakePrinterChoice(*choice);
         m_margins = choice->margins;
+        // The preview shows the new paper at once.
+        if (m_preview) {
+            m_preview->SetPrintPreviewInfo(m_printer, m_devMode.Get(), this);
+            m_preview->SetPage(0);
+            m_preview->Invalidate();
+        }
     }
     Invalidate();
     return 0;
+}
+
+LRESULT CMainFrame::OnFilePrintPreview(WORD, WORD, HWND, BOOL&) {
+    // Not twice: a second preview would take the place of the first one as the client window.
+    if (m_preview || !ActivePrintableView()) return 0;
+    if (!m_printer.IsOpen()) {
+        if (!m_printer.OpenDefault()) return 0;
+        m_devMode = m_printer.CurrentDevMode();
+    }
+    // Only a printer that gives a device context can be previewed.
+    if (!m_printer.CreateDC(m_devMode.Get())) return 0;
+
+    auto preview = std::make_unique<ZoomPrintPreviewWindow>();
+    preview->SetPrintPreviewInfo(m_printer, m_devMode.Get(), this);
+    preview->SetPage(0);
+    if (!preview->Create(m_hWnd)) return 0;
+    m_preview = std::move(preview);
+    m_preview->ShowWindow(SW_SHOW);
+    m_dock.ShowWindow(SW_HIDE);
+    m_hWndClient = *m_preview;
+    ShowPreviewBars();
+    UpdateLayout();
+    return 0;
+}
+
+LRESULT CMainFrame::OnPreviewClose(WORD, WORD, HWND, BOOL&) {
+    if (!m_preview) return 0;
+    m_hWndClient = m_dock;
+    m_dock.ShowWindow(SW_SHOW);
+    m_preview.reset();
+    ShowMainBars();
+    UpdateLayout();
+    return 0;
+}
+
+void CMainFrame::ShowPreviewBars() {
+    m_commandBar.AttachMenu(::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_PREVIEW_MENU)));
+    m_previewToolbar = CreateToolBarFromResource(m_hWndToolBar, IDR_PREVIEW_TOOLBAR, kToolBarStyle, kPreviewToolBarId,
+                                                 m_previewToolbarImages);
+    if (m_previewToolbar) AddReBarBand(m_hWndToolBar, m_previewToolbar, kPreviewToolBarBand, true);
+    int band = static_cast<int>(::SendMessageW(m_hWndToolBar, RB_IDTOINDEX, kToolBarBand, 0));
+    if (band >= 0) ::SendMessageW(m_hWndToolBar, RB_SHOWBAND, band, FALSE);
+}
+
+void CMainFrame::ShowMainBars() {
+    int band = static_cast<int>(::SendMessageW(m_hWndToolBar, RB_IDTOINDEX, kPreviewToolBarBand, 0));
+    if (band >= 0) ::SendMessageW(m_hWndToolBar, RB_DELETEBAND, band, 0);
+    m_commandBar.AttachMenu(::LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDR_MAINFRAME)));
+    band = static_cast<int>(::SendMessageW(m_hWndToolBar, RB_IDTOINDEX, kToolBarBand, 0));
+    if (band >= 0 && m_toolbarVisible) ::SendMessageW(m_hWndToolBar, RB_SHOWBAND, band, TRUE);
+    if (m_previewToolbar) ::DestroyWindow(m_previewToolbar);
+    m_previewToolbar = nullptr;
+    m_previewToolbarImages.Reset();
 }
 
 LRESULT CMainFrame::OnViewToolBar(WORD, WORD, HWND, BOOL&) {

@@ -12,6 +12,7 @@
 #include "SensorViews.h"
 #include "MessageLoop.h"
 #include "Print.h"
+#include "PrintPreview.h"
 #include "MyAppModule.h"
 #include "ProgramMessages.h"
 #include "ToolBar.h"
@@ -22,6 +23,8 @@
 // Band ids of the rebar: the command bar first, the toolbar second.
 inline constexpr UINT kCommandBarBand = 0xEB00;
 inline constexpr UINT kToolBarBand = 0xEB01;
+// The print preview's toolbar, a band of its own while the preview is shown.
+inline constexpr UINT kPreviewToolBarBand = 0xEB02;
 
 class CMainFrame : public FrameWindow<CMainFrame>,
                    public UpdateUI,
@@ -53,6 +56,8 @@ public:
         COMMAND_ID_HANDLER(ID_EDIT_COPY, OnForwardToView)
         COMMAND_ID_HANDLER(ID_FILE_PRINT, OnFilePrint)
         COMMAND_ID_HANDLER(ID_FILE_PRINT_SETUP, OnFilePrintSetup)
+        COMMAND_ID_HANDLER(ID_FILE_PRINT_PREVIEW, OnFilePrintPreview)
+        COMMAND_ID_HANDLER(ID_PREVIEW_CLOSE, OnPreviewClose)
         COMMAND_ID_HANDLER(ID_VIEW_TOOLBAR, OnViewToolBar)
         COMMAND_ID_HANDLER(ID_VIEW_STATUS_BAR, OnViewStatusBar)
         COMMAND_ID_HANDLER(ID_VIEW_SENSORLIST, OnViewSensorList)
@@ -122,6 +127,9 @@ public:
     HWND ReBar() const { return m_hWndToolBar; }
     HWND ToolBar() const { return m_toolbar; }
     HWND StatusBar() const { return m_hWndStatusBar; }
+    HMENU MenuBar() const { return m_commandBar.Menu(); }
+    // The print preview while it is shown, none otherwise.
+    ZoomPrintPreviewWindow* Preview() const { return m_preview.get(); }
 
 private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);
@@ -139,6 +147,8 @@ private:
     LRESULT OnForwardToView(WORD, WORD, HWND, BOOL&);
     LRESULT OnFilePrint(WORD, WORD, HWND, BOOL&);
     LRESULT OnFilePrintSetup(WORD, WORD, HWND, BOOL&);
+    LRESULT OnFilePrintPreview(WORD, WORD, HWND, BOOL&);
+    LRESULT OnPreviewClose(WORD, WORD, HWND, BOOL&);
     LRESULT OnViewToolBar(WORD, WORD, HWND, BOOL&);
     LRESULT OnViewStatusBar(WORD, WORD, HWND, BOOL&);
     LRESULT OnViewSensorList(WORD, WORD, HWND, BOOL&);
@@ -156,6 +166,9 @@ private:
     DockSplitTab::ClientView* ActivePrintableView();
     // Takes the printer and device mode chosen in a dialog.
     void TakePrinterChoice(const PrinterChoice& choice);
+    // The preview's menu bar and toolbar in place of the main ones, and back.
+    void ShowPreviewBars();
+    void ShowMainBars();
     void RedrawValueViews();
     void ShowHelp(UINT context);
     // Runs the context-help mode; returns the help context picked, 0 when cancelled.
@@ -178,4 +191,9 @@ private:
     DevMode m_devMode;
     RECT m_margins{};
     int m_pageState = 0;  // the printer DC's state saved before the page
+    // While the preview is shown: the preview as the frame's client in place of the dock frame,
+    // and its toolbar in a rebar band of its own (a child of the rebar, destroyed with it).
+    std::unique_ptr<ZoomPrintPreviewWindow> m_preview;
+    HWND m_previewToolbar = nullptr;
+    ImageList m_previewToolbarImages;
 };

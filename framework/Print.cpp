@@ -17,9 +17,14 @@ RECT PrintableArea(int physicalWidth, int physicalHeight, int offsetX, int offse
 }
 
 RECT PrintableLogicalArea(HDC dc) {
-    return DeviceToLogicalRect(dc, PrintableArea(::GetDeviceCaps(dc, PHYSICALWIDTH), ::GetDeviceCaps(dc, PHYSICALHEIGHT),
-                                                 ::GetDeviceCaps(dc, PHYSICALOFFSETX),
-                                                 ::GetDeviceCaps(dc, PHYSICALOFFSETY)));
+    RECT device = PrintableArea(::GetDeviceCaps(dc, PHYSICALWIDTH), ::GetDeviceCaps(dc, PHYSICALHEIGHT),
+                                ::GetDeviceCaps(dc, PHYSICALOFFSETX), ::GetDeviceCaps(dc, PHYSICALOFFSETY));
+    // The preview draws the page in strips, moving the viewport origin for each; the printable
+    // area stays where it is on the page.
+    POINT origin{};
+    ::GetViewportOrgEx(dc, &origin);
+    ::OffsetRect(&device, origin.x, origin.y);
+    return DeviceToLogicalRect(dc, device);
 }
 
 DevMode::DevMode(const DEVMODEW* mode, size_t size) {

@@ -33,7 +33,8 @@ bool RenderPage(PrintJobInfo& info, UINT page, HDC dc);
 // border is as wide on the far side as on the near side.
 RECT PrintableArea(int physicalWidth, int physicalHeight, int offsetX, int offsetY);
 // The same for a printer's device context, from its PHYSICAL* capabilities, in its logical units
-// and normalised (left <= right, top <= bottom).
+// and normalised (left <= right, top <= bottom), from the page's corner whatever the viewport
+// origin.
 RECT PrintableLogicalArea(HDC dc);
 
 namespace detail {

@@ -117,6 +117,9 @@ bool CommandBar::AttachMenu(HMENU menu) {
     if (!m_hWnd || !menu) return false;
     if (m_menu) ::DestroyMenu(m_menu);
     m_menu = menu;
+    // A menu that replaces another takes the place of its buttons, and its items get the images.
+    while (::SendMessageW(m_hWnd, TB_DELETEBUTTON, 0, 0)) {}
+    if (m_images.Get()) SetItemImages(menu);
     int count = ::GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
         wchar_t text[128] = {};

@@ -49,9 +49,11 @@ public:
     // Creates the bar as a toolbar child of `parent`; `owner` receives the menu's commands and
     // WM_INITMENUPOPUP / WM_MENUSELECT messages.
     HWND Create(HWND parent, HWND owner, DWORD style);
-    // Takes over `menu` (one button per popup) and gives its items the images of toolbar
-    // resource `imagesId`. The bar owns the menu from then on.
+    // Takes over `menu` (one button per popup), in place of the menu it had, which it destroys.
+    // The bar owns the menu from then on.
     bool AttachMenu(HMENU menu);
+    // Gives the menu's items (and those of menus attached later) the images of toolbar resource
+    // `imagesId`.
     void LoadImages(UINT imagesId);
     // The owner forwards WM_MEASUREITEM and WM_DRAWITEM of menus here: the bar draws the images.
     bool MeasureItem(MEASUREITEMSTRUCT& item) const;

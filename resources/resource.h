@@ -20,6 +20,9 @@
 #define IDD_EXPORT_FILE             105
 // Graph window: its context menu.
 #define IDR_GRAPH_MENU              201
+// Print preview: its toolbar (bitmap and layout) and the menu that stands in for the main one.
+#define IDR_PREVIEW_TOOLBAR         205
+#define IDR_PREVIEW_MENU            207
 
 // Strings
 #define IDS_LIST_OF_SENSORS         129

@@ -128,6 +128,29 @@ BUTTONS = [
 ]
 
 
+# Toolbar 205 of the print preview: print (as on the main toolbar) and close the preview.
+PREVIEW_BUTTONS = [
+    BUTTONS[4],
+    [  # close preview: a sheet crossed out
+        "................",
+        ".kkkkkkkkk......",
+        ".kwwwwwwwk......",
+        ".kwwwwwwwk......",
+        ".kwkkkkRwk..R...",
+        ".kwwwwwwRk.R....",
+        ".kwkkkkwkRR.....",
+        ".kwwwwwwwRR.....",
+        ".kwkkkkkR.kR....",
+        ".kwwwwwRwk..R...",
+        ".kwkkkkwwk......",
+        ".kwwwwwwwk......",
+        ".kkkkkkkkk......",
+        "................",
+        "................",
+    ],
+]
+
+
 def write_bmp4(path, rows):
     """rows: top-down list of lists of palette indices."""
     height = len(rows)
@@ -150,14 +173,14 @@ def write_bmp4(path, rows):
         f.write(header + info + palette + pixels)
 
 
-def toolbar():
+def toolbar(name, buttons):
     rows = []
     for y in range(15):
         row = []
-        for art in BUTTONS:
+        for art in buttons:
             row.extend(KEY[c] for c in art[y])
         rows.append(row)
-    write_bmp4(os.path.join(HERE, 'toolbar.bmp'), rows)
+    write_bmp4(os.path.join(HERE, name), rows)
 
 
 # Sort marks of old header controls, 7 x 6: dark triangles on the button face. The two greys
@@ -271,9 +294,10 @@ def icon():
 
 
 if __name__ == '__main__':
-    for art in BUTTONS:
+    for art in BUTTONS + PREVIEW_BUTTONS:
         assert len(art) == 15 and all(len(line) == 16 for line in art), art
-    toolbar()
+    toolbar('toolbar.bmp', BUTTONS)
+    toolbar('preview.bmp', PREVIEW_BUTTONS)
     sort_marks()
     signal_icons()
     icon()

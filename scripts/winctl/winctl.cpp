@@ -10,10 +10,15 @@
 //                             its control ID, without it posts the command ID to it (a button press)
 // winctl rects CLASS          prints "left top right bottom" (screen) of every visible window of CLASS,
 //                             child windows included, widest first
+// winctl click CLASS          clicks the middle of the first visible window of CLASS with the left button
+// winctl printer NAME FILE    installs a PostScript printer NAME that writes to FILE as the default
+//                             printer, and leaves it installed
 #include <windows.h>
 #include <objbase.h>
 #include <cwchar>
 #include <cstdlib>
+
+#include "FilePrinter.h"
 
 namespace {
 struct Count {
@@ -205,8 +210,26 @@ int wmain(int argc, wchar_t** argv) {
         EnumWindows(FindVisibleInTopLevel, reinterpret_cast<LPARAM>(&window));
         return window.found && Hover(window.found, argv[3]) ? 0 : 1;
     }
+    if (argc >= 3 && wcscmp(argv[1], L"click") == 0) {
+        HWND window = FirstVisible(argv[2]);
+        RECT rc{};
+        if (!window || !GetWindowRect(window, &rc)) return 1;
+        SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+        INPUT press[2] = {};
+        press[0].type = press[1].type = INPUT_MOUSE;
+        press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        return SendInput(2, press, sizeof(INPUT)) == 2 ? 0 : 1;
+    }
+    if (argc >= 4 && wcscmp(argv[1], L"printer") == 0) {
+        FilePrinter printer(argv[2], argv[3], /*makeDefault=*/true);
+        bool installed = printer.IsDefault();
+        printer.Keep();
+        return installed ? 0 : 1;
+    }
     fwprintf(stderr, L"usage: winctl wait CLASS [SECONDS] | winctl close CLASS | winctl activate CLSID [SECONDS] | "
                      L"winctl count CLASS | winctl hover CLASS CHILD | winctl post CLASS MSG WPARAM | "
-                     L"winctl titles CLASS | winctl answer TITLE ID [TEXT] | winctl rects CLASS\n");
+                     L"winctl titles CLASS | winctl answer TITLE ID [TEXT] | winctl rects CLASS | "
+                     L"winctl click CLASS | winctl printer NAME FILE\n");
     return 2;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../framework/FilePrinter.h"
 #include "AboutDlg.h"
 #include "FakeServer.h"
 #include "MainFrame.h"
@@ -332,4 +333,94 @@ TEST_F(MainFrame, TheOptionsDialogSwitchesTheUnitOnlyWhenConfirmed) {
     }
     // The new unit is stored only when the frame closes.
     EXPECT_EQ(ReadSettingDword(L"Options", L"Unit", -1), -1);
+}
+
+namespace {
+std::vector<UINT> MenuIds(HMENU menu) {
+    std::vector<UINT> ids;
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) ids.push_back(::GetMenuItemID(menu, i));
+    return ids;
+}
+}  // namespace
+
+TEST_F(MainFrame, PreviewCommandsDoNothingWithoutAPreviewOrAPrintableView) {
+    Create();
+    m_frame.ShowWindow(SW_SHOWNOACTIVATE);
+    Pump();  // the list is shown and active
+    const HWND client = m_frame.m_hWndClient;
+    const HMENU menu = m_frame.MenuBar();
+    m_frame.SendMessage(WM_COMMAND, ID_PREVIEW_CLOSE);
+    EXPECT_EQ(m_frame.m_hWndClient, client);
+    EXPECT_EQ(m_frame.MenuBar(), menu);
+    EXPECT_EQ(::SendMessageW(m_frame.ReBar(), RB_GETBANDCOUNT, 0, 0), 2);
+    EXPECT_TRUE(BandShown(1));
+
+    m_frame.OnIdle(0);
+    EXPECT_FALSE(m_frame.UIGetState(ID_FILE_PRINT_PREVIEW).enabled);
+    m_frame.SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);
+    EXPECT_EQ(m_frame.Preview(), nullptr);
+    EXPECT_EQ(m_frame.m_hWndClient, client);
+}
+
+TEST_F(MainFrame, ThePreviewTakesTheClientMenuAndToolbarOfTheDefaultPrinterAndGivesThemBack) {
+    TempFolder folder;
+    FilePrinter installed(L"Kestrova Frame PS", folder.File(L"frame.ps"), /*makeDefault=*/true);
+    ASSERT_TRUE(installed.IsDefault()) << ::GetLastError();
+    Create();
+    m_frame.ShowWindow(SW_SHOWNOACTIVATE);
+    Pump();
+    RecordingView window;
+    ASSERT_TRUE(window.Create(m_frame, nullptr, L"graph", WS_CHILD));
+    auto* view = static_cast<PrintableView*>(
+        m_frame.Views().AddView(std::make_unique<PrintableView>(window, L"Room 1", L"Room 1")));
+    m_frame.Dock().AddView(view);
+    const HWND dock = m_frame.m_hWndClient;
+
+    m_frame.SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);
+    ZoomPrintPreviewWindow* preview = m_frame.Preview();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(m_frame.m_hWndClient, static_cast<HWND>(*preview));
+    EXPECT_TRUE(::IsWindowVisible(*preview));
+    EXPECT_FALSE(::IsWindowVisible(dock));
+    EXPECT_EQ(preview->Paper().width, 2479);  // the default printer's A4 at 300 dpi
+    preview->RenderIfNeeded();
+    EXPECT_EQ(view->mapMode, MM_TWIPS);  // the page came from the active view
+    ASSERT_EQ(::GetMenuItemCount(m_frame.MenuBar()), 1);
+    EXPECT_EQ(MenuIds(::GetSubMenu(m_frame.MenuBar(), 0)),
+              (std::vector<UINT>{ID_PREVIEW_CLOSE, 0, ID_FILE_PRINT_SETUP, ID_FILE_PRINT}));
+    ASSERT_EQ(::SendMessageW(m_frame.ReBar(), RB_GETBANDCOUNT, 0, 0), 3);
+    EXPECT_FALSE(BandShown(1));
+    EXPECT_EQ(BandId(2), kPreviewToolBarBand);
+    m_frame.OnIdle(0);
+    EXPECT_TRUE(m_frame.UIGetState(ID_FILE_PRINT).enabled);
+    EXPECT_TRUE(m_frame.UIGetState(ID_FILE_PRINT_PREVIEW).enabled);
+    // Asked again while it is shown, it stays the one preview.
+    m_frame.SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);
+    EXPECT_EQ(m_frame.Preview(), preview);
+
+    m_frame.SendMessage(WM_COMMAND, ID_PREVIEW_CLOSE);
+    EXPECT_EQ(m_frame.Preview(), nullptr);
+    EXPECT_EQ(m_frame.m_hWndClient, dock);
+    EXPECT_TRUE(::IsWindowVisible(dock));
+    EXPECT_EQ(::GetMenuItemCount(m_frame.MenuBar()), 5);
+    REBARBANDINFOW menuBand{};
+    menuBand.cbSize = sizeof menuBand;
+    menuBand.fMask = RBBIM_CHILD;
+    ::SendMessageW(m_frame.ReBar(), RB_GETBANDINFOW, 0, reinterpret_cast<LPARAM>(&menuBand));
+    EXPECT_EQ(::SendMessageW(menuBand.hwndChild, TB_BUTTONCOUNT, 0, 0), 5);  // one button per popup
+    EXPECT_EQ(::SendMessageW(m_frame.ToolBar(), TB_COMMANDTOINDEX, ID_FILE_PRINT_PREVIEW, 0), 5);
+    ASSERT_EQ(::SendMessageW(m_frame.ReBar(), RB_GETBANDCOUNT, 0, 0), 2);
+    EXPECT_TRUE(BandShown(1));
+    EXPECT_EQ(BandId(1), kToolBarBand);
+
+    // With the toolbar switched off, closing the preview leaves it off; the frame goes with a
+    // preview open.
+    m_frame.SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
+    m_frame.SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);
+    ASSERT_NE(m_frame.Preview(), nullptr);
+    m_frame.SendMessage(WM_COMMAND, ID_PREVIEW_CLOSE);
+    EXPECT_FALSE(BandShown(1));
+    m_frame.SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);
+    ASSERT_NE(m_frame.Preview(), nullptr);
+    m_frame.DestroyWindow();
 }
