@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../framework/FilePrinter.h"
+#include "FilePrinter.h"
 #include "AboutDlg.h"
 #include "FakeServer.h"
 #include "MainFrame.h"

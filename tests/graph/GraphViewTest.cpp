@@ -8,6 +8,7 @@
 #include "AppModule.h"
 #include "Clipboard.h"
 #include "FakeServer.h"
+#include "FilePrinter.h"
 #include "GraphView.h"
 #include "LocalTime.h"
 #include "Print.h"
@@ -647,57 +648,6 @@ TEST_F(GraphViewTest, CopyWhileAnotherThreadHoldsTheClipboardSaysSoAndChangesNot
 }
 
 namespace {
-// A PostScript printer of Wine's own driver that writes each document to `file`; removed again
-// when the object goes. Nothing is installed where the driver or its description is missing.
-class FilePrinter {
-public:
-    FilePrinter(const std::wstring& name, const std::wstring& file) : m_name(name) {
-        // The driver reads its printer description from the drivers' folder.
-        wchar_t folder[MAX_PATH] = {};
-        DWORD size = 0;
-        if (!::GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder, &size))
-            return;
-        m_ppd = std::wstring(folder) + L"\\" + m_name + L".ppd";
-        const std::wstring& ppd = m_ppd;
-        HMODULE spool = ::GetModuleHandleW(L"winspool.drv");
-        HRSRC resource = spool ? ::FindResourceW(spool, MAKEINTRESOURCEW(1), L"PPDFILE") : nullptr;
-        HGLOBAL data = resource ? ::LoadResource(spool, resource) : nullptr;
-        if (!data) return;
-        UniqueHandle out(::CreateFileW(ppd.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        if (!out || !::WriteFile(out.Get(), ::LockResource(data), ::SizeofResource(spool, resource), &written, nullptr))
-            return;
-        out.Reset();
-        DRIVER_INFO_3W driver{};
-        driver.cVersion = 3;
-        driver.pName = const_cast<wchar_t*>(m_name.c_str());
-        driver.pDriverPath = const_cast<wchar_t*>(L"wineps.drv");
-        driver.pDataFile = const_cast<wchar_t*>(ppd.c_str());
-        driver.pConfigFile = const_cast<wchar_t*>(L"wineps.drv");
-        if (!::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES)) return;
-        PRINTER_INFO_2W info{};
-        info.pPrinterName = const_cast<wchar_t*>(m_name.c_str());
-        info.pPortName = const_cast<wchar_t*>(file.c_str());
-        info.pDriverName = const_cast<wchar_t*>(m_name.c_str());
-        info.pPrintProcessor = const_cast<wchar_t*>(L"winprint");
-        info.pDatatype = const_cast<wchar_t*>(L"RAW");
-        m_printer = ::AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    }
-    ~FilePrinter() {
-        if (m_printer) {
-            ::DeletePrinter(m_printer);
-            ::ClosePrinter(m_printer);
-        }
-        if (!m_ppd.empty()) ::DeleteFileW(m_ppd.c_str());
-    }
-    bool Installed() const { return m_printer != nullptr; }
-
-private:
-    std::wstring m_name;
-    std::wstring m_ppd;
-    HANDLE m_printer = nullptr;
-};
-
 // Prints one graph per page through the graph's print operation.
 class GraphPage : public PrintJobInfo {
 public:
