@@ -282,7 +282,14 @@ bool Frame::SetViewCaption(HWND view, const std::wstring& caption) {
     const Place place = PlaceOfView(view);
     Pane* pane = place.splitPane ? place.splitPane->PaneOf(view) : nullptr;
     if (!pane || !pane->Tabs().SetCaption(pane->Tabs().Find(view), caption)) return false;
-    if (ClientView* held = FindView(view)) held->m_caption = caption;
+    if (ClientView* held = FindView(view)) {
+        // A tip that showed the old caption shows the new one.
+        if (held->m_tooltip == held->m_caption) {
+            held->m_tooltip = caption;
+            pane->SetTooltip(view, caption);
+        }
+        held->m_caption = caption;
+    }
     UpdateCaptions();
     return true;
 }

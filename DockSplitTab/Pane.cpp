@@ -107,6 +107,11 @@ std::wstring Pane::Tooltip(HWND view) const {
     return it == m_tooltips.end() ? std::wstring() : it->second;
 }
 
+void Pane::SetTooltip(HWND view, const std::wstring& tooltip) {
+    auto it = m_tooltips.find(view);
+    if (it != m_tooltips.end()) it->second = tooltip;
+}
+
 void Pane::HoldStripDrawing(bool hold) {
     m_tabs.SendMessage(WM_SETREDRAW, !hold);
     if (hold) return;

@@ -30,6 +30,7 @@ public:
     bool HoldsView(HWND view) const { return m_tabs.Find(view) >= 0; }
     TabItem Item(HWND view) const;
     std::wstring Tooltip(HWND view) const;
+    void SetTooltip(HWND view, const std::wstring& tooltip);
     HWND ViewAt(int index) const { return m_tabs.View(index); }
     bool TabStripShown() const { return m_stripShown; }
     // Both in pane coordinates; a hidden strip is empty.

@@ -418,6 +418,7 @@ TEST_F(FrameTest, ViewsAddedWithoutActivatingWaitBehindTheFrontTabInOrder) {
     std::vector<TestView*> graphs;
     for (const wchar_t* name : {L"g0", L"g1", L"g2", L"g3", L"g4"}) {
         graphs.push_back(View(name));
+        graphs.back()->m_tooltip = name;
         frame().AddView(graphs.back(), /*activate=*/false);
     }
     EXPECT_EQ(frame().ActiveView(), list->m_window);
@@ -433,6 +434,10 @@ TEST_F(FrameTest, ViewsAddedWithoutActivatingWaitBehindTheFrontTabInOrder) {
     EXPECT_TRUE(frame().BringToFront(graphs[3]->m_window));
     EXPECT_EQ(pane->SelectedView(), graphs[3]->m_window);
     EXPECT_EQ(pane->Item(graphs[4]->m_window).caption, L"g4");
+    // A renamed view's tab tip follows its caption when it showed the caption.
+    EXPECT_TRUE(frame().SetViewCaption(graphs[4]->m_window, L"Cellar"));
+    EXPECT_EQ(pane->Item(graphs[4]->m_window).caption, L"Cellar");
+    EXPECT_EQ(pane->Tooltip(graphs[4]->m_window), L"Cellar");
     EXPECT_FALSE(::IsWindowVisible(graphs[0]->m_window));
     frame().AddView(graphs[1]);
     EXPECT_EQ(frame().ActiveView(), graphs[1]->m_window);
