@@ -165,6 +165,8 @@ LRESULT CGraphView::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
     PaintDC dc(m_hWnd);
     ::SetMapMode(dc, MM_TWIPS);
     Draw(dc, LogicalClientRect(dc, m_hWnd), false);
+    // A shown read-out follows the drawing (after a scroll or zoom the cursor is over other times).
+    if (!m_readout.Hidden()) UpdateReadout();
     return 0;
 }
 

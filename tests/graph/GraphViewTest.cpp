@@ -478,6 +478,13 @@ TEST_F(GraphViewTest, TheReadoutSnapsToTheSampleUnderTheMouseFlipsAtTheRightEdge
     // A move over the read-out itself reaches the graph, which finds no sample there and hides it.
     moveTo(POINT{atLive.x - 150, atLive.y + 150}, readout.m_hWnd);
     EXPECT_TRUE(readout.Hidden());
+
+    // Zoomed out to a year, the samples move away from the cursor: the read-out goes with the repaint.
+    moveTo(POINT{atFetched.x + 3, atFetched.y - 2}, graph);
+    ASSERT_FALSE(readout.Hidden());
+    ::SendMessageW(graph, WM_COMMAND, ID_TIMESCALE_LAST, 0);
+    ::UpdateWindow(graph);
+    EXPECT_TRUE(readout.Hidden());
     ::DestroyWindow(graph);
 }
 
