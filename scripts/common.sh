@@ -12,6 +12,7 @@ KSV_PACKAGES=(
     xvfb x11-utils imagemagick
     fonts-liberation2 fonts-wine
     locales
+    fp-utils msitools
 )
 
 ksv_log() { printf '== %s\n' "$*" >&2; }
