@@ -12,7 +12,7 @@ KSV_PACKAGES=(
     xvfb x11-utils imagemagick
     fonts-liberation2 fonts-wine
     locales
-    fp-utils msitools
+    fp-utils wixl msitools
 )
 
 ksv_log() { printf '== %s\n' "$*" >&2; }
