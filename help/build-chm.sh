@@ -34,7 +34,7 @@ unshare --user --map-root-user --mount sh -c '
     for d in "$@"; do mount --rbind "/$d" "$stage/$d" || exit 1; done
     exec chroot "$stage" "$chmcmd" --no-html-scan --verbosity 1 Varnolt.hhp' \
     sh "$stage" "$chmcmd" $mounts >"$stage/chmcmd.log" 2>&1 ||
-    { cat "$stage/chmcmd.log" >&2; echo "chmcmd failed in its private root" >&2; exit 1; }
+    { cat "$stage/chmcmd.log" >&2; echo "chmcmd failed in its private root (needs unshare with user namespaces)" >&2; exit 1; }
 
 [ -s "$stage/Varnolt.chm" ] || { cat "$stage/chmcmd.log" >&2; echo "chmcmd made no Varnolt.chm" >&2; exit 1; }
 cp "$stage/Varnolt.chm" "$output"

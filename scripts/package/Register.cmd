@@ -3,13 +3,16 @@ rem Registers the Ostrel logger server and the spreadsheet server of this folder
 rem finds them. Run it once after unpacking (on Windows from a command prompt run as administrator).
 rem "Register.cmd /u" removes the registration again.
 if /i "%~1"=="/u" goto remove
-"%~dp0OstrelServer.exe" /RegServer || goto failed
-regsvr32 /s "%~dp0KestrovaSheet.dll" || goto failed
+rem The logger server is a windowed program: "start /wait" waits for it and keeps its exit code.
+start "" /wait "%~dp0OstrelServer.exe" /RegServer
+if errorlevel 1 goto failed
+regsvr32 /s "%~dp0KestrovaSheet.dll"
+if errorlevel 1 goto failed
 echo Kestrova's servers are registered.
 exit /b 0
 :remove
-"%~dp0OstrelServer.exe" /Stop
-"%~dp0OstrelServer.exe" /UnregServer
+start "" /wait "%~dp0OstrelServer.exe" /Stop
+start "" /wait "%~dp0OstrelServer.exe" /UnregServer
 regsvr32 /s /u "%~dp0KestrovaSheet.dll"
 echo Kestrova's servers are no longer registered.
 exit /b 0
