@@ -9,9 +9,10 @@ KSV_PACKAGES=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine64 libwine-dev
     googletest
-    xvfb x11-utils imagemagick
+    xvfb x11-utils imagemagick xdotool
     fonts-liberation2 fonts-wine
     locales
+    fp-utils wixl msitools
 )
 
 ksv_log() { printf '== %s\n' "$*" >&2; }
