@@ -290,18 +290,20 @@ LRESULT CMainFrame::OnFilePrint(WORD, WORD, HWND, BOOL&) {
 }
 
 LRESULT CMainFrame::OnFilePrintSetup(WORD, WORD, HWND, BOOL&) {
-    if (auto choice = RunPageSetupDialog(::GetActiveWindow(), m_devMode, m_printer.Names(), m_margins)) {
-        TakePrinterChoice(*choice);
-        m_margins = choice->margins;
-        // The preview shows the new paper at once.
-        if (m_preview) {
-            m_preview->SetPrintPreviewInfo(m_printer, m_devMode.Get(), this);
-            m_preview->SetPage(0);
-            m_preview->Invalidate();
-        }
-    }
+    if (auto choice = RunPageSetupDialog(::GetActiveWindow(), m_devMode, m_printer.Names(), m_margins))
+        TakePageSetup(*choice);
     Invalidate();
     return 0;
+}
+
+void CMainFrame::TakePageSetup(const PrinterChoice& choice) {
+    TakePrinterChoice(choice);
+    m_margins = choice.margins;
+    if (m_preview) {
+        m_preview->SetPrintPreviewInfo(m_printer, m_devMode.Get(), this);
+        m_preview->SetPage(0);
+        m_preview->Invalidate();
+    }
 }
 
 LRESULT CMainFrame::OnFilePrintPreview(WORD, WORD, HWND, BOOL&) {

@@ -130,6 +130,8 @@ public:
     HMENU MenuBar() const { return m_commandBar.Menu(); }
     // The print preview while it is shown, none otherwise.
     ZoomPrintPreviewWindow* Preview() const { return m_preview.get(); }
+    // Takes the printer, paper and margins chosen in printer setup; an open preview shows them at once.
+    void TakePageSetup(const PrinterChoice& choice);
 
 private:
     LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&);

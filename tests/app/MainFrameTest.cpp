@@ -397,6 +397,21 @@ TEST_F(MainFrame, ThePreviewTakesTheClientMenuAndToolbarOfTheDefaultPrinterAndGi
     // Asked again while it is shown, it stays the one preview.
     m_frame.SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);
     EXPECT_EQ(m_frame.Preview(), preview);
+    // Landscape paper chosen in printer setup shows at once.
+    Printer printer;
+    ASSERT_TRUE(printer.OpenDefault());
+    DevMode portrait = printer.CurrentDevMode();
+    ASSERT_FALSE(portrait.Empty());
+    std::vector<BYTE> bytes(reinterpret_cast<const BYTE*>(portrait.Get()),
+                            reinterpret_cast<const BYTE*>(portrait.Get()) + portrait.Get()->dmSize +
+                                portrait.Get()->dmDriverExtra);
+    auto* landscape = reinterpret_cast<DEVMODEW*>(bytes.data());
+    landscape->dmFields |= DM_ORIENTATION;
+    landscape->dmOrientation = DMORIENT_LANDSCAPE;
+    m_frame.TakePageSetup(PrinterChoice{DevMode(landscape, bytes.size()), printer.Names(), RECT{}});
+    EXPECT_EQ(m_frame.Preview(), preview);
+    preview->RenderIfNeeded();
+    EXPECT_EQ(preview->Paper().width, 3508);
 
     m_frame.SendMessage(WM_COMMAND, ID_PREVIEW_CLOSE);
     EXPECT_EQ(m_frame.Preview(), nullptr);
