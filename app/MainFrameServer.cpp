@@ -32,7 +32,7 @@ LRESULT CMainFrame::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
 // Under Wine the system's COM service keeps the class of a server that was killed and refuses to
 // start it until the service restarts, whatever else is done; elsewhere the class is just missing.
 std::wstring CMainFrame::ConnectAdvice(HRESULT error) {
-    if (error == REGDB_E_CLASSNOTREG) return L"Register the server again or restart the computer (Wine: wineserver -k).";
+    if (error == REGDB_E_CLASSNOTREG) return LoadResString(IDS_SERVER_REGISTER_ADVICE);
     return {};
 }
 
@@ -40,15 +40,14 @@ std::wstring CMainFrame::ReadyText() const {
     if (!m_views.LinkLost()) return LoadResString(IDS_READY);
     const HRESULT error = m_views.LinkError();
     if (error == REGDB_E_CLASSNOTREG)
-        return FormatText(L"The logger server cannot be started (%x). ", static_cast<unsigned>(error)) +
-               ConnectAdvice(error);
-    if (IsServerGone(error)) return L"The logger server is not running. Trying to connect again...";
-    return FormatText(L"The logger server is not running (%s, %x). Trying to connect again...",
-                      ComErrorText(error).c_str(), static_cast<unsigned>(error));
+        return FormatResString(IDS_SERVER_NOT_REGISTERED, static_cast<unsigned>(error)) + ConnectAdvice(error);
+    if (IsServerGone(error)) return LoadResString(IDS_SERVER_GONE);
+    return FormatResString(IDS_SERVER_LOST, ComErrorText(error).c_str(), static_cast<unsigned>(error));
 }
 
 void CMainFrame::WatchLink() {
     m_views.SetLinkListener([this] {
+        m_list.SetStale(m_views.LinkLost());
         if (m_hWndStatusBar) {
             ::KillTimer(m_hWnd, kStatusTimer);
             ::SendMessageW(m_hWndStatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ReadyText().c_str()));

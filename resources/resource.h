@@ -36,6 +36,10 @@
 #define IDS_VERSION_LINE            139
 #define IDS_CELSIUS                 141
 #define IDS_FAHRENHEIT              142
+#define IDS_SERVER_GONE             143
+#define IDS_SERVER_LOST             144
+#define IDS_SERVER_NOT_REGISTERED   145
+#define IDS_SERVER_REGISTER_ADVICE  146
 #define IDS_INTERVAL_ALL            300
 #define IDS_INTERVAL_10MIN          301
 #define IDS_INTERVAL_1H             302

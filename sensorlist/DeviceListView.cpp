@@ -328,3 +328,27 @@ LRESULT CDeviceListView::OnDoubleClick(int, LPNMHDR, BOOL&) {
     if (CGraphView* view = SelectedView()) m_pListener->ActivateClientView(view->m_hWnd);
     return 0;
 }
+
+void CDeviceListView::SetStale(bool stale) {
+    if (stale == m_stale) return;
+    m_stale = stale;
+    if (m_list) ::InvalidateRect(m_list, nullptr, TRUE);
+}
+
+LRESULT CDeviceListView::OnCustomDraw(int, LPNMHDR header, BOOL&) {
+    if (!m_stale) return CDRF_DODEFAULT;
+    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        // Asked per cell as well: Wine's list draws no cell text after an item-only answer.
+        draw->clrText = ::GetSysColor(COLOR_GRAYTEXT);
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        draw->clrText = ::GetSysColor(COLOR_GRAYTEXT);
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}

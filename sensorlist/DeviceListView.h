@@ -32,6 +32,7 @@ public:
         COMMAND_ID_HANDLER(ID_SENSOR_REMOVE, OnRemoveSensor)
         NOTIFY_HANDLER(kListId, LVN_COLUMNCLICK, OnColumnClick)
         NOTIFY_HANDLER(kListId, NM_DBLCLK, OnDoubleClick)
+        NOTIFY_HANDLER(kListId, NM_CUSTOMDRAW, OnCustomDraw)
     END_MSG_MAP()
 
     static constexpr DWORD kWindowStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
@@ -53,6 +54,9 @@ public:
     void UpdateDeviceName(CGraphView* view);
     // The graph's row, or -1.
     int FindDeviceRow(CGraphView* view) const;
+    // Rows drawn in grey while no measurements can arrive (the logger server gone).
+    void SetStale(bool stale);
+    bool Stale() const { return m_stale; }
 
     HWND List() const { return m_list; }
     int SortColumn() const { return m_nSortColumn; }
@@ -75,6 +79,7 @@ private:
     LRESULT OnRemoveSensor(WORD, WORD, HWND, BOOL&);
     LRESULT OnColumnClick(int, LPNMHDR, BOOL&);
     LRESULT OnDoubleClick(int, LPNMHDR, BOOL&);
+    LRESULT OnCustomDraw(int, LPNMHDR, BOOL&);
 
     // Time and value texts of a row whose graph has had a measurement.
     void SetMeasurementTexts(int row, const CGraphView& view);
@@ -99,6 +104,7 @@ private:
     ClientViewListener* m_pListener;
     const UnitTexts& m_units;
     HIMAGELIST m_imageList = nullptr;
+    bool m_stale = false;
 
     static HBITMAP s_hSortUpBitmap;
     static HBITMAP s_hSortDownBitmap;

@@ -535,6 +535,7 @@ TEST_F(ServerLink, AServerThatGoesIsNoticedAndFoundAgain) {
     EXPECT_TRUE(m_frame.Views().LinkLost());
     EXPECT_EQ(m_frame.Server(), nullptr);
     EXPECT_EQ(StatusText(m_frame.StatusBar()), kServerGoneText);
+    EXPECT_TRUE(m_frame.DeviceList().Stale());
     EXPECT_EQ(gone->disconnectCalls, 0);
     EXPECT_TRUE(gone->subscriber);  // not unsubscribed: that would be a call into it
     // Neither the end of a status text nor a closing menu says "Ready" meanwhile.
@@ -562,6 +563,7 @@ TEST_F(ServerLink, AServerThatGoesIsNoticedAndFoundAgain) {
     EXPECT_GT(TicksUntilBack(m_frame, 10), 0);
     EXPECT_FALSE(m_frame.Views().LinkLost());
     EXPECT_EQ(StatusText(m_frame.StatusBar()), L"Ready");
+    EXPECT_FALSE(m_frame.DeviceList().Stale());
     EXPECT_EQ(m_frame.GraphCount(), 3u);
     EXPECT_EQ(::SendMessageW(m_frame.DeviceList().List(), LVM_GETITEMCOUNT, 0, 0), 3);
     EXPECT_EQ(m_frame.FindGraph(20, 1), graph);
