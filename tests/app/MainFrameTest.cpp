@@ -272,15 +272,24 @@ public:
 };
 }  // namespace
 
+namespace {
+// Shows the frame with one printable view, active, in its table and layout.
+PrintableView* ShowWithPrintableView(CMainFrame& frame, RecordingView& window) {
+    frame.ShowWindow(SW_SHOWNOACTIVATE);
+    Pump();
+    if (!window.Create(frame, nullptr, L"graph", WS_CHILD)) return nullptr;
+    auto* view = static_cast<PrintableView*>(
+        frame.Views().AddView(std::make_unique<PrintableView>(window, L"Room 1", L"Room 1")));
+    frame.Dock().AddView(view);
+    return view;
+}
+}  // namespace
+
 TEST_F(MainFrame, PrintsOnlyTheActiveViewOfItsTableOnPageZeroIntoThePrintableArea) {
     Create();
-    m_frame.ShowWindow(SW_SHOWNOACTIVATE);
-    Pump();
     RecordingView window;
-    ASSERT_TRUE(window.Create(m_frame, nullptr, L"graph", WS_CHILD));
-    auto* view = static_cast<PrintableView*>(
-        m_frame.Views().AddView(std::make_unique<PrintableView>(window, L"Room 1", L"Room 1")));
-    m_frame.Dock().AddView(view);
+    PrintableView* view = ShowWithPrintableView(m_frame, window);
+    ASSERT_NE(view, nullptr);
     ASSERT_EQ(m_frame.ActiveViewWindow(), static_cast<HWND>(window));
     m_frame.OnIdle(0);
     EXPECT_TRUE(m_frame.UIGetState(ID_FILE_PRINT).enabled);
@@ -367,13 +376,9 @@ TEST_F(MainFrame, ThePreviewTakesTheClientMenuAndToolbarOfTheDefaultPrinterAndGi
     FilePrinter installed(L"Kestrova Frame PS", folder.File(L"frame.ps"), /*makeDefault=*/true);
     ASSERT_TRUE(installed.IsDefault()) << ::GetLastError();
     Create();
-    m_frame.ShowWindow(SW_SHOWNOACTIVATE);
-    Pump();
     RecordingView window;
-    ASSERT_TRUE(window.Create(m_frame, nullptr, L"graph", WS_CHILD));
-    auto* view = static_cast<PrintableView*>(
-        m_frame.Views().AddView(std::make_unique<PrintableView>(window, L"Room 1", L"Room 1")));
-    m_frame.Dock().AddView(view);
+    PrintableView* view = ShowWithPrintableView(m_frame, window);
+    ASSERT_NE(view, nullptr);
     const HWND dock = m_frame.m_hWndClient;
 
     m_frame.SendMessage(WM_COMMAND, ID_FILE_PRINT_PREVIEW);
