@@ -282,7 +282,24 @@ void WriteSheet(Writer& w, const SheetData& sheet, const StringTable& table, boo
 
 struct Invalid {};
 
-class Reader {
+// Little-endian 16 and 32-bit numbers read byte by byte through the reader's own U8.
+template <class Bytes>
+class LittleEndian {
+public:
+    unsigned U16() {
+        unsigned lo = Self().U8();
+        return lo | (Self().U8() << 8);
+    }
+    uint32_t U32() {
+        uint32_t lo = U16();
+        return lo | (static_cast<uint32_t>(U16()) << 16);
+    }
+
+private:
+    Bytes& Self() { return static_cast<Bytes&>(*this); }
+};
+
+class Reader : public LittleEndian<Reader> {
 public:
     Reader(const uint8_t* p, size_t n) : m_p(p), m_n(n) {}
     size_t Left() const { return m_n - m_pos; }
@@ -292,14 +309,6 @@ public:
     unsigned U8() {
         Need(1);
         return m_p[m_pos++];
-    }
-    unsigned U16() {
-        unsigned lo = U8();
-        return lo | (U8() << 8);
-    }
-    uint32_t U32() {
-        uint32_t lo = U16();
-        return lo | (static_cast<uint32_t>(U16()) << 16);
     }
     double F64() {
         Need(8);
@@ -362,20 +371,12 @@ std::vector<Record> Substream(const std::vector<uint8_t>& s, size_t offset) {
 
 // Strings of the shared string table, whose text may go on in CONTINUE records, where each
 // continued piece of characters starts with a new flags byte.
-class SegmentReader {
+class SegmentReader : public LittleEndian<SegmentReader> {
 public:
     void Add(const Record& r) { m_segments.push_back(r); }
     unsigned U8() {
         while (m_off == Segment().size) Next();
         return Segment().data[m_off++];
-    }
-    unsigned U16() {
-        unsigned lo = U8();
-        return lo | (U8() << 8);
-    }
-    uint32_t U32() {
-        uint32_t lo = U16();
-        return lo | (static_cast<uint32_t>(U16()) << 16);
     }
     void Skip(size_t n) {
         while (n--) U8();
