@@ -661,24 +661,26 @@ void CGraphView::ExportGraph() {
     if (FAILED(hr)) ::MessageBoxW(m_hWnd, ComErrorText(hr).c_str(), L"", MB_OK);
 }
 
+namespace {
+// The settings the graph properties sheet edits, from the graph's settings to the sheet's values
+// and back.
+template <class To, class From>
+void CopySheetFields(To& to, const From& from) {
+    to.scale = from.scale;
+    to.scaleMode = from.scaleMode;
+    to.traceColor = from.traceColor;
+    to.traceStyle = from.traceStyle;
+    to.majorXGrid = from.majorXGrid;
+    to.minorXGrid = from.minorXGrid;
+    to.majorYGrid = from.majorYGrid;
+}
+}  // namespace
+
 LRESULT CGraphView::OnGraphProperties(WORD, WORD, HWND, BOOL&) {
     GraphSheetValues values;
-    values.scale = m_settings.scale;
-    values.scaleMode = m_settings.scaleMode;
-    values.traceColor = m_settings.traceColor;
-    values.traceStyle = m_settings.traceStyle;
-    values.majorXGrid = m_settings.majorXGrid;
-    values.minorXGrid = m_settings.minorXGrid;
-    values.majorYGrid = m_settings.majorYGrid;
-    if (RunGraphPropertySheet(::GetActiveWindow(), m_sensorType, g_bFahrenheit != 0, values)) {
-        m_settings.scale = values.scale;
-        m_settings.scaleMode = values.scaleMode;
-        m_settings.traceColor = values.traceColor;
-        m_settings.traceStyle = values.traceStyle;
-        m_settings.majorXGrid = values.majorXGrid;
-        m_settings.minorXGrid = values.minorXGrid;
-        m_settings.majorYGrid = values.majorYGrid;
-    }
+    CopySheetFields(values, m_settings);
+    if (RunGraphPropertySheet(::GetActiveWindow(), m_sensorType, g_bFahrenheit != 0, values))
+        CopySheetFields(m_settings, values);
     Invalidate(TRUE);
     return 0;
 }
