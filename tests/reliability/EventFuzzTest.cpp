@@ -455,7 +455,7 @@ TEST_F(EventFuzz, OnlyWellFormedEventsForKnownSensorsChangeAnything) {
             }
         }
         if (n % 1000 == 999) {
-            ::UpdateWindow(m_frame.m_hWnd);
+            ::RedrawWindow(m_frame.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
             Pump();
             after = Snapshot();
         }
