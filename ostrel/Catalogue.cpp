@@ -1,5 +1,6 @@
 #include "Catalogue.h"
 
+#include <set>
 #include <sstream>
 
 #include "FileIo.h"
@@ -43,7 +44,7 @@ bool ParseLong(const std::wstring& text, long* value) {
     if (text.empty()) return false;
     wchar_t* end = nullptr;
     *value = wcstol(text.c_str(), &end, 10);
-    return *end == L'\0';
+    return end == text.c_str() + text.size();
 }
 }  // namespace
 
@@ -91,43 +92,53 @@ bool Catalogue::FromText(const std::wstring& text) {
     Catalogue read;
     std::wistringstream in(text);
     std::wstring line;
+    size_t number = 0;
     // Line ends may have become CR LF in an editor.
     auto next = [&] {
         if (!std::getline(in, line)) return false;
         if (!line.empty() && line.back() == L'\r') line.pop_back();
+        ++number;
         return true;
     };
     if (!next() || line != kMagic) return false;
+    std::set<long> ids, indices;
     while (next()) {
         if (line.empty()) continue;
         auto f = SplitTabs(line);
         long a = 0;
         if (f[0] == L"next" && f.size() == 2 && ParseLong(f[1], &a) && a >= 1 && a <= kMaxNumber) {
             read.nextSettingsIndex = a;
-        } else if (f[0] == L"device" && f.size() == 2 && ParseLong(f[1], &a) && a >= 0 && a <= kMaxNumber) {
+            continue;
+        }
+        if (f[0] == L"device" && f.size() == 2 && ParseLong(f[1], &a) && a >= 0 && a <= kMaxNumber) {
             read.nextDeviceId = a;
-        } else if (f[0] == L"seed" && f.size() == 2 && !f[1].empty()) {
+            continue;
+        }
+        if (f[0] == L"seed" && f.size() == 2 && !f[1].empty()) {
             wchar_t* end = nullptr;
             unsigned long long seed = wcstoull(f[1].c_str(), &end, 10);
-            if (*end != L'\0' || seed > 0xFFFFFFFFull) return false;
-            read.seed = static_cast<unsigned>(seed);
+            if (*end == L'\0' && seed <= 0xFFFFFFFFull) {
+                read.seed = static_cast<unsigned>(seed);
+                continue;
+            }
         } else if (f[0] == L"sensor" && f.size() == 7) {
             SensorInfo s;
             long enabled = 0;
-            if (!ParseLong(f[1], &s.id) || !ParseLong(f[2], &s.type) || !ParseLong(f[3], &s.settingsIndex) ||
-                !ParseLong(f[4], &enabled))
-                return false;
             // Bounded so that the next id and index cannot overflow and a type names a quantity.
-            if (!Protocol::IsSensorType(s.type) || s.id < 0 || s.id > kMaxNumber || s.settingsIndex < 1 ||
-                s.settingsIndex > kMaxNumber)
-                return false;
-            s.enabled = enabled != 0;
-            s.name = UnescapeField(f[5]);
-            s.description = UnescapeField(f[6]);
-            read.sensors.push_back(s);
-        } else {
-            return false;
+            if (ParseLong(f[1], &s.id) && ParseLong(f[2], &s.type) && ParseLong(f[3], &s.settingsIndex) &&
+                ParseLong(f[4], &enabled) && Protocol::IsSensorType(s.type) && s.id >= 0 && s.id <= kMaxNumber &&
+                s.settingsIndex >= 1 && s.settingsIndex <= kMaxNumber && !ids.count(s.id) &&
+                !indices.count(s.settingsIndex)) {
+                ids.insert(s.id);
+                indices.insert(s.settingsIndex);
+                s.enabled = enabled != 0;
+                s.name = UnescapeField(f[5]);
+                s.description = UnescapeField(f[6]);
+                read.sensors.push_back(s);
+                continue;
+            }
         }
+        read.damagedLines.push_back(number);
     }
     for (const SensorInfo& s : read.sensors) {
         if (s.settingsIndex >= read.nextSettingsIndex) read.nextSettingsIndex = s.settingsIndex + 1;
@@ -154,8 +165,17 @@ HRESULT Catalogue::Load(const std::wstring& path, bool* exists) {
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
     HRESULT hr = ReadExactly(file.Get(), bytes.data(), bytes.size());
     if (FAILED(hr)) return hr;
-    std::wstring text;
-    if (!FromUtf8(bytes, &text) || !FromText(text)) return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
+    // Line by line, so that bytes of no text (a damaged sector, say) cost their own line only;
+    // such a line becomes one that no reading accepts.
+    std::wstring text, decoded;
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        text += FromUtf8(bytes.substr(start, end - start), &decoded) ? decoded : L"\x1";
+        text += L'\n';
+        start = end + 1;
+    }
+    if (!FromText(text)) return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
     return S_OK;
 }
 

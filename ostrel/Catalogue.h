@@ -23,14 +23,20 @@ public:
     long nextSettingsIndex = 1;
     long nextDeviceId = 100;  // ids of removed sensors are not given out again either
     unsigned seed = 1;  // of the simulation, so that values go on from where they were
+    // Numbers (from 1) of the lines the last read left out because they could not be read.
+    std::vector<size_t> damagedLines;
 
     // Reads the file; a missing file is an empty catalogue with `*exists` false. A file that
-    // cannot be read back is an error, so that nothing is written over it.
+    // is not a catalogue at all is an error, so that nothing is written over it; in one that is,
+    // lines that cannot be read are left out and listed in `damagedLines`.
     HRESULT Load(const std::wstring& path, bool* exists);
     // Writes a new file and then puts it in place of the old one in one step.
     HRESULT Save(const std::wstring& path) const;
 
-    // The text form (UTF-16 here, UTF-8 on disk) and its reading.
+    // The text form (UTF-16 here, UTF-8 on disk) and its reading: false without the first line
+    // of a catalogue. A line of no known form, with numbers out of range, or a sensor whose id or
+    // settings index an earlier line already has (two sensors must never share a log) is left
+    // out and counted as damaged.
     std::wstring ToText() const;
     bool FromText(const std::wstring& text);
 };

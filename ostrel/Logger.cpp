@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "Com.h"
+#include "FileIo.h"
 
 namespace {
 constexpr double kSecondsPerDay = 86400.0;
@@ -106,6 +108,42 @@ HRESULT Logger::Open(const LoggerOptions& options, std::wstring* problem) {
         return hr;
     }
     bool first = !exists;
+    if (!m_catalogue.damagedLines.empty()) {
+        // The lines that could be read are used; the file as it was is kept beside it, since the
+        // next save writes only what was read.
+        std::wstring copy;
+        for (int n = 1; n <= 999 && copy.empty(); ++n) {
+            std::wstring name = cataloguePath + L".damaged" + (n > 1 ? L"-" + std::to_wstring(n) : L"");
+            if (::CopyFileW(cataloguePath.c_str(), name.c_str(), TRUE)) copy = name;
+            else if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
+        }
+        if (copy.empty()) {
+            hr = HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
+            *problem = Format(L"The catalogue %1 is damaged and cannot be copied aside: %2", cataloguePath,
+                              ComErrorText(LastErrorResult()));
+            return hr;
+        }
+        std::wstring lines;
+        for (size_t i = 0; i < m_catalogue.damagedLines.size() && i < 20; ++i)
+            lines += (i ? L", " : L"") + std::to_wstring(m_catalogue.damagedLines[i]);
+        if (m_catalogue.damagedLines.size() > 20) lines += L", ...";
+        Status(Format(L"The catalogue %1 has lines that cannot be read (lines ", cataloguePath, L"") + lines +
+               Format(L"); the other sensors are served, and the catalogue as it was is kept as %1", copy, L""));
+    }
+    // A log whose catalogue line was lost stays where it is: no new sensor may be given its index.
+    WIN32_FIND_DATAW found;
+    struct Search {
+        HANDLE h;
+        ~Search() {
+            if (h != INVALID_HANDLE_VALUE) ::FindClose(h);
+        }
+    } search{::FindFirstFileW((m_folder + L"sensor-*.log").c_str(), &found)};
+    for (bool more = search.h != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search.h, &found)) {
+        long index = 0;
+        if (swscanf(found.cFileName, L"sensor-%ld.log", &index) == 1 && index > 0 && index < 1000000000 &&
+            index >= m_catalogue.nextSettingsIndex)
+            m_catalogue.nextSettingsIndex = index + 1;
+    }
     if (first) {
         m_catalogue.seed = options.seed;
         m_catalogue.sensors = DefaultSensors(options.sensorCount);

@@ -7,6 +7,37 @@ int RunOstrelServer(const std::wstring& arguments) {
     return server.Started() ? server.Wait(60000) : -1;
 }
 
+namespace {
+struct ServiceHandle {
+    SC_HANDLE h;
+    ~ServiceHandle() {
+        if (h) ::CloseServiceHandle(h);
+    }
+};
+
+bool WaitForServiceState(SC_HANDLE service, DWORD state) {
+    const ULONGLONG deadline = ::GetTickCount64() + 30000;
+    SERVICE_STATUS status{};
+    while (::QueryServiceStatus(service, &status) && status.dwCurrentState != state) {
+        if (::GetTickCount64() > deadline) return false;
+        ::Sleep(20);
+    }
+    return status.dwCurrentState == state;
+}
+}  // namespace
+
+bool RestartRpcService() {
+    ServiceHandle manager{::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    if (!manager.h) return false;
+    ServiceHandle service{::OpenServiceW(manager.h, L"RpcSs", SERVICE_STOP | SERVICE_START | SERVICE_QUERY_STATUS)};
+    if (!service.h) return false;
+    SERVICE_STATUS status{};
+    if (::ControlService(service.h, SERVICE_CONTROL_STOP, &status) && !WaitForServiceState(service.h, SERVICE_STOPPED))
+        return false;
+    if (!::StartServiceW(service.h, 0, nullptr) && ::GetLastError() != ERROR_SERVICE_ALREADY_RUNNING) return false;
+    return WaitForServiceState(service.h, SERVICE_RUNNING);
+}
+
 OstrelTestServer::OstrelTestServer(const std::wstring& options) {
     RunOstrelServer(L"/Stop");
     std::wstring folder = m_folder.Path().substr(0, m_folder.Path().size() - 1);

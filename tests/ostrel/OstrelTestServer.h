@@ -21,6 +21,11 @@
 // did not start or end).
 int RunOstrelServer(const std::wstring& arguments);
 
+// Restarts the RPC service (RpcSs) and waits until it runs again. Wine's keeps the class
+// registration of a local server that was killed and answers REGDB_E_CLASSNOTREG for the class
+// until it restarts: a test that kills a server calls this, so that later tests can start it.
+bool RestartRpcService();
+
 class OstrelTestServer {
 public:
     // `options` as on the server's command line, e.g. L"/Sensors 3 /History 2 /Period 0".

@@ -225,11 +225,17 @@ TEST(Catalogue, TextRoundTripKeepsEveryCharacter) {
     ASSERT_TRUE(read.FromText(crlf));
     EXPECT_EQ(read.sensors[0].description, s.description) << "only the line ends' CRs go";
 
-    const wchar_t* broken[] = {L"", L"something else\n", L"ostrel-catalogue 1\nsensor\t1\t2\n",
-                               L"ostrel-catalogue 1\nsensor\tx\t1\t1\t1\ta\tb\n",
-                               L"ostrel-catalogue 1\nsensor\t1\t9\t1\t1\ta\tb\n",
-                               L"ostrel-catalogue 1\nnext\t2147483647\n"};
-    for (auto text : broken) EXPECT_FALSE(read.FromText(text)) << text;
+    const wchar_t* notACatalogue[] = {L"", L"something else\n"};
+    for (auto text : notACatalogue) EXPECT_FALSE(read.FromText(text)) << text;
+    // Lines that cannot be read are left out and counted; a second sensor with the id or the
+    // settings index of an earlier one would share its log.
+    const std::wstring damaged = L"ostrel-catalogue 1\nsensor\t1\t2\nsensor\tx\t1\t1\t1\ta\tb\n"
+                                 L"sensor\t1\t9\t1\t1\ta\tb\nnext\t2147483647\nsensor\t4\t1\t3\t1\tkept\t\n"
+                                 L"sensor\t4\t1\t5\t1\tsame id\t\nsensor\t6\t1\t3\t1\tsame index\t\n";
+    ASSERT_TRUE(read.FromText(damaged));
+    ASSERT_EQ(read.sensors.size(), 1u);
+    EXPECT_EQ(read.sensors[0].name, L"kept");
+    EXPECT_EQ(read.damagedLines, (std::vector<size_t>{2, 3, 4, 5, 7, 8}));
 }
 
 TEST(LoggerStore, FirstStartMakesSensorsWithHistoryAndLaterStartsReadThem) {
