@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "MainFrame.h"
@@ -36,8 +37,23 @@ double MedianRoundTrip(IOstrelServer* server) {
     return times[times.size() / 2];
 }
 
+// Serves messages until `count` reaches `expected` or has not grown for two seconds: a server
+// passes over measurements of a subscriber that lags seconds behind when newer ones wait.
+void WaitForEvents(const std::function<size_t()>& count, size_t expected) {
+    size_t last = count();
+    auto lastGrowth = Clock::now();
+    PumpUntil([&] {
+        size_t now = count();
+        if (now != last) {
+            last = now;
+            lastGrowth = Clock::now();
+        }
+        return now >= expected || Since(lastGrowth) > 2;
+    }, 180000);
+}
+
 // Start and fill with `sensors` sensors, then a burst of measurements into the frame. Returns
-// false when the frame did not take in every event.
+// false when the frame took in clearly fewer events than the bare sink.
 bool Measure(int sensors, int rounds) {
     const int events = sensors * rounds;
     OstrelTestServer server(FormatText(L"/Sensors %d /History 1 /Period 0", sensors));
@@ -55,7 +71,7 @@ bool Measure(int sensors, int rounds) {
         Subscription subscription(client.Get(), &sink);
         auto start = Clock::now();
         client->MeasureNow(rounds);
-        PumpUntil([&] { return sink.Count(1) >= static_cast<size_t>(events); }, 180000);
+        WaitForEvents([&] { return sink.Count(1); }, static_cast<size_t>(events));
         bareSeconds = Since(start);
     }
 
@@ -70,7 +86,7 @@ bool Measure(int sensors, int rounds) {
 
     start = Clock::now();
     client->MeasureNow(rounds);
-    PumpUntil([&] { return frame.Views().EventsReceived() >= static_cast<size_t>(events); }, 180000);
+    WaitForEvents([&] { return frame.Views().EventsReceived(); }, static_cast<size_t>(events));
     double burstSeconds = Since(start);
     size_t taken = frame.Views().EventsReceived();
 
@@ -83,7 +99,7 @@ bool Measure(int sensors, int rounds) {
     std::printf("events into the frame         %.0f events/s (%zu in %.2f s): %.2f of the bare rate\n",
                 taken / burstSeconds, taken, burstSeconds, (taken / burstSeconds) / (sink.Count(1) / bareSeconds));
     if (window) frame.DestroyWindow();
-    return taken >= static_cast<size_t>(events);
+    return taken * 100 >= sink.Count(1) * 95;
 }
 
 // A live flood into a shown frame and, side by side, a bare sink.

@@ -83,6 +83,7 @@ EventChannel::~EventChannel() {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->stop = true;
         m_state->queue.clear();
+        m_state->waiting.clear();
     }
     m_state->wake.notify_one();
     // A call in progress may need this apartment (the subscriber calling back while it handles
@@ -96,7 +97,8 @@ void EventChannel::Post(const ServerEvent& event) {
     {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         if (m_state->stop || m_state->queue.size() >= kMaxQueued) return;
-        m_state->queue.push_back(event);
+        m_state->queue.push_back({event, ::GetTickCount64()});
+        if (event.dispid == Protocol::kDispidOnNewValue) ++m_state->waiting[{event.sensorId, event.type}];
     }
     m_state->wake.notify_one();
 }
@@ -115,8 +117,15 @@ DWORD WINAPI EventChannel::Deliver(void* parameter) {
                 std::unique_lock<std::mutex> lock(state->mutex);
                 state->wake.wait(lock, [&] { return state->stop || !state->queue.empty(); });
                 if (state->stop) break;
-                event = std::move(state->queue.front());
+                State::Queued next = std::move(state->queue.front());
                 state->queue.pop_front();
+                event = std::move(next.event);
+                if (event.dispid == Protocol::kDispidOnNewValue) {
+                    auto waiting = state->waiting.find({event.sensorId, event.type});
+                    const bool newerBehind = waiting != state->waiting.end() && waiting->second > 1;
+                    if (waiting != state->waiting.end() && --waiting->second == 0) state->waiting.erase(waiting);
+                    if (newerBehind && ::GetTickCount64() - next.posted > kStaleMs) continue;
+                }
             }
             hr = FireEvent(sink.Get(), event);
             if (IsPeerGone(hr)) alive = false;
@@ -126,6 +135,7 @@ DWORD WINAPI EventChannel::Deliver(void* parameter) {
                 std::lock_guard<std::mutex> lock(state->mutex);
                 state->stop = true;
                 state->queue.clear();
+                state->waiting.clear();
             }
             ::PostMessageW(state->notify, state->failedMessage, state->cookie, 0);
         }

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,6 +37,10 @@ public:
     // How many events may wait for a subscriber that does not keep up; later ones are dropped
     // (it can read the log to catch up).
     static constexpr size_t kMaxQueued = 100000;
+    // A measurement that has waited this long for a subscriber that does not keep up is passed
+    // over when a newer one of the same sensor waits behind it: the subscriber gets every
+    // sensor's newest value soon, instead of all values ever later (the log has them all).
+    static constexpr ULONGLONG kStaleMs = 5000;
 
     // Starts delivering to `sink` (an IDispatch of the subscriber, on the calling apartment's
     // thread). When the subscriber turns out to be gone, `failedMessage` is posted to `notify`
@@ -53,7 +58,13 @@ private:
     struct State {
         std::mutex mutex;
         std::condition_variable wake;
-        std::deque<ServerEvent> queue;
+        struct Queued {
+            ServerEvent event;
+            ULONGLONG posted;  // tick count
+        };
+        std::deque<Queued> queue;
+        // Measurements waiting, by sensor id and type.
+        std::map<std::pair<long, long>, size_t> waiting;
         bool stop = false;
         IStream* marshalledSink = nullptr;
         HWND notify = nullptr;
