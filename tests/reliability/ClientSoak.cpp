@@ -56,8 +56,13 @@ public:
         const std::string wanted = std::string("WINEPREFIX=") + prefix;
         std::string exe(program, program + std::wcslen(program));
         WIN32_FIND_DATAW found;
-        HANDLE search = ::FindFirstFileW(L"Z:\\proc\\*", &found);
-        if (search == INVALID_HANDLE_VALUE) return false;
+        struct Search {
+            HANDLE h;
+            ~Search() {
+                if (h != INVALID_HANDLE_VALUE) ::FindClose(h);
+            }
+        } search{::FindFirstFileW(L"Z:\\proc\\*", &found)};
+        if (search.h == INVALID_HANDLE_VALUE) return false;
         do {
             if (!iswdigit(found.cFileName[0])) continue;
             const std::wstring dir = std::wstring(L"Z:\\proc\\") + found.cFileName + L"\\";
@@ -66,8 +71,7 @@ public:
             std::replace(environment.begin(), environment.end(), '\0', '\n');
             if ((environment + "\n").find(wanted + "\n") == std::string::npos) continue;
             m_dir = dir;
-        } while (m_dir.empty() && ::FindNextFileW(search, &found));
-        ::FindClose(search);
+        } while (m_dir.empty() && ::FindNextFileW(search.h, &found));
         return !m_dir.empty();
     }
     bool Found() const { return !m_dir.empty(); }
