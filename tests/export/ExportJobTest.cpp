@@ -13,17 +13,6 @@
 namespace {
 constexpr double kDay = 45000;  // 15 March 2023, UTC
 
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char chunk[4096];
-        size_t n;
-        while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-        fclose(f);
-    }
-    return bytes;
-}
-
 std::string Latin1(const std::wstring& text) {
     std::string out;
     for (wchar_t c : text) out.push_back(static_cast<char>(c));

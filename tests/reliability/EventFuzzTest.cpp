@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeServer.h"
+#include "FrameDriver.h"
 #include "MainFrame.h"
 #include "MyAppModule.h"
 #include "Protocol.h"
@@ -23,21 +24,7 @@
 #include "TestSupport.h"
 
 namespace {
-ComPtr<FakeServer> g_server;
-
-HRESULT HandOutServer(IOstrelServer** server) {
-    g_server->AddRef();
-    *server = g_server.Get();
-    return S_OK;
-}
-
-void Pump() {
-    MSG msg;
-    for (int i = 0; i < 500 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+using namespace reliability;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();

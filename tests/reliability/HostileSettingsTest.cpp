@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeServer.h"
+#include "FrameDriver.h"
 #include "LayoutMath.h"
 #include "MainFrame.h"
 #include "MyAppModule.h"
@@ -26,21 +27,7 @@
 #include "Units.h"
 
 namespace {
-ComPtr<FakeServer> g_server;
-
-HRESULT HandOutServer(IOstrelServer** server) {
-    g_server->AddRef();
-    *server = g_server.Get();
-    return S_OK;
-}
-
-void Pump() {
-    MSG msg;
-    for (int i = 0; i < 500 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+using namespace reliability;
 
 enum Kind { Dword, Float, Double, Block };
 struct Setting {

@@ -15,17 +15,6 @@
 namespace {
 constexpr int kSensors = 4;
 
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char chunk[65536];
-        size_t n;
-        while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-        fclose(f);
-    }
-    return bytes;
-}
-
 void AppendBytes(const std::wstring& path, const void* bytes, size_t size) {
     FILE* f = _wfopen(path.c_str(), L"ab");
     ASSERT_NE(f, nullptr);

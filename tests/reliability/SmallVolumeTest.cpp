@@ -17,17 +17,6 @@
 namespace {
 constexpr double kDay = 45000;
 
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char chunk[65536];
-        size_t n;
-        while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-        fclose(f);
-    }
-    return bytes;
-}
-
 std::wstring Volume(const char* variable) {
     const char* value = std::getenv(variable);
     if (!value || !*value) return {};

@@ -5,6 +5,7 @@
 #include "AppModule.h"
 
 #include <atomic>
+#include <cstdio>
 #include <vector>
 
 std::wstring BuildFolder() {
@@ -155,4 +156,15 @@ void CALLBACK DialogAnswer::Check(HWND, UINT, UINT_PTR, DWORD) {
         self->m_timer = 0;
     }
     step.answer(dialog);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    std::string bytes;
+    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
+        char chunk[65536];
+        size_t n;
+        while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
+        fclose(f);
+    }
+    return bytes;
 }

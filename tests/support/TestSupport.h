@@ -48,6 +48,9 @@ private:
 
 std::wstring WindowText(HWND hWnd);
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadBytes(const std::wstring& path);
+
 // Answers a dialog of this thread that a modal call is about to show: once a dialog titled `title`
 // is up, `answer` runs with it (reading controls, setting them, ending it by a posted command).
 // Checked every 50 ms while the object lives, until the dialog has been found once.
